@@ -1,0 +1,45 @@
+#include "engine/host/configuration.h"
+
+#include "engine/host/log.h"
+#include "platform/registry/registry.h"
+
+namespace velkor::engine {
+
+namespace {
+std::optional<std::int32_t> Number(const registry::HiveContents& hive, const char* name) {
+  auto value = hive.Get(kConfigurationKey, name);
+  if (!value) return std::nullopt;
+  if (const auto* number = std::get_if<std::uint32_t>(&*value)) return static_cast<std::int32_t>(*number);
+  return std::nullopt;
+}
+}  // namespace
+
+StoredConfiguration ReadStoredConfiguration() {
+  StoredConfiguration stored;
+  for (registry::Hive hive : {registry::Hive::CurrentUser, registry::Hive::LocalMachine}) {
+    registry::HiveContents contents = registry::ReadHive(hive);
+    if (!contents.HasKey(kConfigurationKey)) continue;
+    stored.txMaxRetry = Number(contents, "TxMaxRetry");
+    stored.txTimeoutMul = Number(contents, "TxTimeoutMul");
+    stored.txTimeoutConst = Number(contents, "TxTimeoutConst");
+    stored.echoTimeoutMul = Number(contents, "EchoTimeoutMul");
+    stored.echoTimeoutConst = Number(contents, "EchoTimeoutConst");
+    if (auto flags = Number(contents, "LogFlags")) stored.logFlags = static_cast<std::uint32_t>(*flags);
+    if (auto value = contents.Get(kConfigurationKey, "LogFileName"))
+      if (const auto* text = std::get_if<std::string>(&*value)) stored.logFileName = *text;
+    break;
+  }
+  return stored;
+}
+
+void ApplyConfiguration(const StoredConfiguration& stored, HostLink& link) {
+  if (stored.txMaxRetry) link.txMaxRetry = *stored.txMaxRetry;
+  if (stored.txTimeoutMul) link.txTimeoutMul = *stored.txTimeoutMul;
+  if (stored.txTimeoutConst) link.txTimeoutConst = *stored.txTimeoutConst;
+  if (stored.echoTimeoutMul) link.echoTimeoutMul = *stored.echoTimeoutMul < 1 ? -1 : *stored.echoTimeoutMul;
+  if (stored.echoTimeoutConst) link.echoTimeoutConst = *stored.echoTimeoutConst < 1 ? 100 : *stored.echoTimeoutConst;
+  if (stored.logFileName) log::SetFileName(*stored.logFileName);
+  if (stored.logFlags) log::SetFlags(*stored.logFlags);
+}
+
+}  // namespace velkor::engine

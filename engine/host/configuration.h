@@ -1,0 +1,32 @@
+#pragma once
+// The configuration a new host object reads from the registry.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/link/host_link.h"
+
+namespace velkor::engine {
+
+inline constexpr const char* kConfigurationKey = "SOFTWARE\\Trevano\\VNXEngine\\IVNXComm";
+
+// The values found; an absent value (or one of another type) is nullopt and
+// leaves the field as it was.
+struct StoredConfiguration {
+  std::optional<std::int32_t> txMaxRetry;
+  std::optional<std::int32_t> txTimeoutMul;
+  std::optional<std::int32_t> txTimeoutConst;
+  std::optional<std::int32_t> echoTimeoutMul;
+  std::optional<std::int32_t> echoTimeoutConst;
+  std::optional<std::string> logFileName;
+  std::optional<std::uint32_t> logFlags;
+};
+
+// The user's key when it exists, else the machine's; nothing when neither.
+StoredConfiguration ReadStoredConfiguration();
+
+// Puts the values into the link and the process-wide log settings.
+void ApplyConfiguration(const StoredConfiguration& stored, HostLink& link);
+
+}  // namespace velkor::engine

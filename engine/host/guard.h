@@ -1,0 +1,43 @@
+#pragma once
+// Every automation method body runs inside Guard: engine exceptions become
+// the caller's error information and E_FAIL, never an exception across the
+// interface.
+
+#include <exception>
+#include <string_view>
+
+#include "engine/host/errors.h"
+#include "velkor/automation_types.h"
+
+namespace velkor::engine {
+
+// Logs the exception under the interface's category and installs the
+// error information for the calling thread. Returns the status of creating
+// the error information object.
+HRESULT ReportException(const CVNXException& exception, REFIID iid);
+
+// The log category of an interface, 0 for one that is not the engine's.
+std::uint32_t LogCategoryOf(REFIID iid);
+
+template <class Body>
+HRESULT Guard(REFIID iid, Body&& body) noexcept {
+  try {
+    body();
+    return S_OK;
+  } catch (const CVNXException& exception) {
+    ReportException(exception, iid);
+  } catch (...) {
+    try {
+      ReportException(CVNXException(ErrorCode::EngineException), iid);
+    } catch (...) {
+      // Nothing more can be told when even that fails.
+    }
+  }
+  return E_FAIL;
+}
+
+// A member that a later version of the engine provides: E_NOTIMPL with error
+// information that says so.
+HRESULT NotImplemented(REFIID iid, std::string_view interfaceName, std::string_view memberName);
+
+}  // namespace velkor::engine

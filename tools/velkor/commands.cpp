@@ -1,0 +1,138 @@
+#include "tools/velkor/commands.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "velkor/automation.h"
+#include "velkor/interfaces.h"
+
+namespace velkor::client {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velkor COMMAND [OPTIONS]\n"
+    "\n"
+    "Talks to integrated servo motors through the Velkor engine.\n"
+    "\n"
+    "commands:\n"
+    "  --version              print the engine version (a.b.c.d)\n"
+    "  --help                 print this help\n"
+    "  register [--library PATH]\n"
+    "                         register the engine's classes for this user, so that\n"
+    "                         any automation client can create VNXEngine.VNXHost\n"
+    "  unregister [--library PATH]\n"
+    "                         remove that registration\n"
+    "\n"
+    "The engine library is PATH, else $VELKOR_LIBRARY, else libvelkor.so beside\n"
+    "this program. Registration is written to $VELKOR_REGISTRY, else\n"
+    "$XDG_CONFIG_HOME/velkor/user.reg (~/.config/velkor/user.reg).\n";
+
+// Describes a failure the way a user can act on: the engine's own text
+// when it left one, else the status.
+std::string Failure(HRESULT status) {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Out()) == S_OK && info) {
+    Bstr description;
+    if (SUCCEEDED(info->GetDescription(description.Out())) && !description.empty()) return description.Utf8();
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
+  switch (status) {
+    case REGDB_E_CLASSNOTREG:
+    case CO_E_CLASSSTRING: return std::string(text) + " (the engine is not registered and libvelkor.so was not found)";
+    case CO_E_DLLNOTFOUND: return std::string(text) + " (the engine library could not be loaded)";
+    default: return text;
+  }
+}
+
+std::filesystem::path EngineLibrary(std::span<const std::string_view> options, std::FILE* err, bool& ok) {
+  ok = true;
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    if (options[i] == "--library" && i + 1 < options.size()) return std::string(options[++i]);
+    std::fprintf(err, "velkor: unknown option '%.*s'\n", static_cast<int>(options[i].size()), options[i].data());
+    ok = false;
+    return {};
+  }
+  if (const char* named = std::getenv("VELKOR_LIBRARY"); named && *named) return named;
+  std::error_code error;
+  auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return executable.parent_path() / "libvelkor.so";
+}
+
+int CallServerEntry(const char* entryName, std::span<const std::string_view> options, std::FILE* out,
+                    std::FILE* err) {
+  bool ok = false;
+  std::filesystem::path library = EngineLibrary(options, err, ok);
+  if (!ok) return 2;
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(library, error);
+  // Loaded for the length of the call only; registration keeps no object.
+  void* handle = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    std::fprintf(err, "velkor: cannot load %s: %s\n", absolute.c_str(), dlerror());
+    return 1;
+  }
+  using Entry = HRESULT (*)();
+  auto entry = reinterpret_cast<Entry>(dlsym(handle, entryName));
+  HRESULT status = entry ? entry() : E_FAIL;
+  dlclose(handle);
+  if (!entry) {
+    std::fprintf(err, "velkor: %s is not an engine library (no %s)\n", absolute.c_str(), entryName);
+    return 1;
+  }
+  if (FAILED(status)) {
+    std::fprintf(err, "velkor: %s failed (status 0x%08X): the registry file could not be written\n", entryName,
+                 static_cast<unsigned>(status));
+    return 1;
+  }
+  std::fprintf(out, "%s: %s\n", std::strcmp(entryName, "DllRegisterServer") == 0 ? "registered" : "unregistered",
+               absolute.c_str());
+  return 0;
+}
+
+int PrintVersion(std::FILE* out, std::FILE* err) {
+  ComPtr<IVNXComm> host;
+  HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid());
+  if (FAILED(status)) {
+    std::fprintf(err, "velkor: cannot create VNXEngine.VNXHost: %s\n", Failure(status).c_str());
+    return 1;
+  }
+  LONG version = 0;
+  status = host->get_EngineVersion(&version);
+  if (FAILED(status)) {
+    std::fprintf(err, "velkor: EngineVersion failed: %s\n", Failure(status).c_str());
+    return 1;
+  }
+  const auto bits = static_cast<std::uint32_t>(version);
+  std::fprintf(out, "%u.%u.%u.%u\n", bits >> 24, (bits >> 16) & 0xFF, (bits >> 8) & 0xFF, bits & 0xFF);
+  return 0;
+}
+
+}  // namespace
+
+int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
+  if (arguments.empty()) {
+    std::fputs(kUsage, err);
+    return 2;
+  }
+  const std::string_view command = arguments.front();
+  const auto options = arguments.subspan(1);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, out);
+    return 0;
+  }
+  if (command == "--version") return PrintVersion(out, err);
+  if (command == "register") return CallServerEntry("DllRegisterServer", options, out, err);
+  if (command == "unregister") return CallServerEntry("DllUnregisterServer", options, out, err);
+  std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
+               command.data());
+  return 2;
+}
+
+}  // namespace velkor::client
