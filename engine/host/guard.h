@@ -36,6 +36,14 @@ HRESULT Guard(REFIID iid, Body&& body) noexcept {
   return E_FAIL;
 }
 
+// A property getter: a null out-pointer is E_POINTER, as the object entry
+// points answer; otherwise the guarded body's value is stored.
+template <class Value, class Body>
+HRESULT GuardedGet(REFIID iid, Value* out, Body&& body) noexcept {
+  if (!out) return E_POINTER;
+  return Guard(iid, [&] { *out = body(); });
+}
+
 // A member that a later version of the engine provides: E_NOTIMPL with error
 // information that says so.
 HRESULT NotImplemented(REFIID iid, std::string_view interfaceName, std::string_view memberName);

@@ -8,12 +8,9 @@
 namespace velkor::engine {
 
 namespace {
-// A getter's out-pointer is checked before the guard, as the object entry
-// points do.
 template <class Value, class Body>
 HRESULT Get(Value* out, Body&& body) {
-  if (!out) return E_POINTER;
-  return Guard(IID_IVNXComm, [&] { *out = body(); });
+  return GuardedGet(IID_IVNXComm, out, std::forward<Body>(body));
 }
 template <class Body>
 HRESULT Do(Body&& body) {

@@ -27,8 +27,7 @@ HRESULT CVNXScan::InterfaceSupportsErrorInfo(REFIID iid) {
 namespace {
 template <class Value, class Body>
 HRESULT Get(Value* out, Body&& body) {
-  if (!out) return E_POINTER;
-  return Guard(IID_IVNXErrors, [&] { *out = body(); });
+  return GuardedGet(IID_IVNXErrors, out, std::forward<Body>(body));
 }
 template <class Body>
 HRESULT Do(Body&& body) {

@@ -76,6 +76,9 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
   EXPECT_NE(hive.find("[HKEY_CURRENT_USER\\Software\\Classes\\VNXEngine.VNXHost\\CurVer]"), std::string::npos);
   EXPECT_EQ(hive.find("VNXEngine.VNXScan\\CurVer"), std::string::npos) << "VNXScan has no CurVer";
   EXPECT_EQ(hive.find("VNXEngine.Motor"), std::string::npos) << "VNXMotor is not registered";
+  const std::string typeLibrary = "[HKEY_CURRENT_USER\\Software\\Classes\\TypeLib\\{5A3E71C0-4D2B-11D4-9C1E-0040A1B2C3D4}\\2.0\\0\\linux]\n@=\"" +
+                                  (std::filesystem::canonical(BinaryFolder()) / "Velkor.tlb.json").string() + "\"";
+  EXPECT_NE(hive.find(typeLibrary), std::string::npos) << "the description is registered where it ships";
 
   ComPtr<IVNXComm> host;
   ASSERT_EQ(velkor::CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid()), S_OK);
