@@ -1,19 +1,13 @@
 #include <algorithm>
 
+#include "platform/files/text.h"
 #include "platform/profile/profile.h"
 
 namespace velkor::profile {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
+using files::Trimmed;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   auto folded = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -74,10 +68,7 @@ void AddUnique(std::vector<std::string>& names, std::string_view name) {
 
 ProfileText ProfileText::Parse(std::string_view text) {
   ProfileText profile;
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-    profile.byteOrderMark_ = true;
-    text.remove_prefix(kByteOrderMark.size());
-  }
+  profile.byteOrderMark_ = files::StripByteOrderMark(text);
   bool newlineKnown = false;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -103,7 +94,7 @@ ProfileText ProfileText::Parse(std::string_view text) {
 }
 
 std::string ProfileText::Text() const {
-  std::string text = byteOrderMark_ ? std::string(kByteOrderMark) : std::string();
+  std::string text = byteOrderMark_ ? std::string(files::kByteOrderMark) : std::string();
   for (const Line& line : lines_) {
     text += line.text;
     text += line.ending;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/files/whole_file.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/registry.h"
 
@@ -65,8 +66,8 @@ fs::path HivePath(Hive hive) {
 
 HiveContents ReadHive(Hive hive) {
   try {
-    const auto file = detail::ReadWholeFile(HivePath(hive));
-    if (file.outcome != detail::ReadOutcome::Read) return {};
+    const auto file = files::ReadWholeFile(HivePath(hive));
+    if (file.outcome != files::ReadOutcome::Done) return {};
     return HiveContents::Parse(file.text, RootName(hive));
   } catch (...) {
     return {};
@@ -113,11 +114,11 @@ bool EditWith(Hive hive, bool (*change)(HiveContents&, void*), void* context) {
     if (!lock.held()) return false;
 
     // An unreadable file is not an empty one: writing would lose every key.
-    const auto file = detail::ReadWholeFile(path);
-    if (file.outcome == detail::ReadOutcome::Failed) return false;
+    const auto file = files::ReadWholeFile(path);
+    if (file.outcome == files::ReadOutcome::Failed) return false;
     HiveContents contents = HiveContents::Parse(file.text, RootName(hive));
     if (!change(contents, context)) return false;
-    return detail::ReplaceFile(path, contents.Format(RootName(hive)));
+    return files::ReplaceFile(path, contents.Format(RootName(hive)));
   } catch (...) {
     return false;
   }

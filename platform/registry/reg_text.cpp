@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/files/text.h"
 #include "platform/registry/key_path.h"
 #include "platform/registry/registry.h"
 
@@ -14,14 +15,8 @@ namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOlderHeader = "REGEDIT4";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
+using files::Trimmed;
 
 // Lines without their line ends; a CR before LF belongs to the line end.
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -152,7 +147,7 @@ std::string FormatData(const Value& value) {
 
 HiveContents HiveContents::Parse(std::string_view text, std::string_view rootName) {
   HiveContents contents;
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  files::StripByteOrderMark(text);
   const std::vector<std::string_view> lines = Lines(text);
 
   // Values outside a section, or in a section of another root, belong to no

@@ -1,6 +1,4 @@
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -128,30 +126,6 @@ TEST_F(HiveFiles, AnEditThatDeclinesLeavesTheFileAlone) {
   }));
   EXPECT_EQ(Contents(user_), text);
   EXPECT_EQ(fs::last_write_time(user_), before);
-}
-
-TEST_F(HiveFiles, AFailedWriteLeavesTheOldFileWhole) {
-  ASSERT_TRUE(WriteString(Hive::CurrentUser, "A", "x", "original"));
-  const std::string text = Contents(user_);
-
-  // A file size limit makes the write of the temporary file fail, even for
-  // root, which no permission bit would stop.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {};
-    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(text.size() + 16);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    const bool written = WriteString(Hive::CurrentUser, "A", "x", std::string(4096, 'y'));
-    ::_exit(written ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
-  EXPECT_EQ(Contents(user_), text);
-  EXPECT_EQ(FolderEntries(user_.parent_path()), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 }
 
 TEST_F(HiveFiles, AHiveThatCannotBeReadIsNotOverwritten) {
