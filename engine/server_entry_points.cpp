@@ -6,7 +6,7 @@
 
 #include "engine/host/class_factory.h"
 #include "engine/host/host_object.h"
-#include "engine/host/module.h"
+#include "engine/core/module.h"
 #include "engine/host/registration.h"
 #include "engine/host/scan_object.h"
 #include "platform/registry/registry.h"

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <new>
 
-#include "engine/host/module.h"
-#include "engine/host/reference_count.h"
+#include "engine/core/module.h"
+#include "engine/core/reference_count.h"
 #include "velkor/unknown.h"
 
 namespace velkor::engine {

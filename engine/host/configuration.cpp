@@ -1,6 +1,6 @@
 #include "engine/host/configuration.h"
 
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 #include "platform/registry/registry.h"
 
 namespace velkor::engine {

@@ -1,7 +1,7 @@
 // IVNXComm: the host's configuration, log and notification members.
 
 #include "engine/host/host_object.h"
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 #include "engine/host/version.h"
 #include "velkor/bstr.h"
 

@@ -1,7 +1,7 @@
 #include "engine/host/host_object.h"
 
 #include "engine/host/configuration.h"
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 
 namespace velkor::engine {
 

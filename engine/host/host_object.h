@@ -4,7 +4,7 @@
 // host_path.cpp; this file holds what they share.
 
 #include "engine/host/not_implemented.h"
-#include "engine/host/reference_count.h"
+#include "engine/core/reference_count.h"
 #include "engine/link/host_link.h"
 
 namespace velkor::engine {

@@ -3,7 +3,7 @@
 // interface answer E_NOTIMPL with error information naming the member. An
 // object derives from this for its interface and overrides what it has.
 
-#include "engine/host/guard.h"
+#include "engine/core/guard.h"
 #include "velkor/interface_tables.h"
 
 namespace velkor::engine {

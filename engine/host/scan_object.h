@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/host/not_implemented.h"
-#include "engine/host/reference_count.h"
+#include "engine/core/reference_count.h"
 
 namespace velkor::engine {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/host/configuration.h"
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 #include "tests/support/test_environment.h"
 
 namespace engine = velkor::engine;

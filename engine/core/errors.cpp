@@ -1,4 +1,4 @@
-#include "engine/host/errors.h"
+#include "engine/core/errors.h"
 
 #include <cstdio>
 

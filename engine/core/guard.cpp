@@ -1,8 +1,8 @@
-#include "engine/host/guard.h"
+#include "engine/core/guard.h"
 
 #include <string>
 
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 #include "velkor/bstr.h"
 #include "velkor/com_ptr.h"
 #include "velkor/interfaces.h"

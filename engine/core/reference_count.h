@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "engine/host/module.h"
+#include "engine/core/module.h"
 #include "velkor/automation_types.h"
 
 namespace velkor::engine {

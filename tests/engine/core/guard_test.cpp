@@ -3,8 +3,8 @@
 #include <regex>
 #include <stdexcept>
 
-#include "engine/host/guard.h"
-#include "engine/host/log.h"
+#include "engine/core/guard.h"
+#include "engine/core/log.h"
 #include "tests/support/test_environment.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"

@@ -1,4 +1,4 @@
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <exception>
 #include <string_view>
 
-#include "engine/host/errors.h"
+#include "engine/core/errors.h"
 #include "velkor/automation_types.h"
 
 namespace velkor::engine {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/host/errors.h"
-#include "engine/host/version.h"
+#include "engine/core/errors.h"
 
 using velkor::engine::CVNXException;
 using velkor::engine::ErrorCode;
@@ -35,12 +34,4 @@ TEST(LineErrorCode, FirstSetFlagWinsInTheDriversOrder) {
   LineErrorFlags other;
   other.other = true;
   EXPECT_EQ(*velkor::engine::LineErrorCode(other), ErrorCode::UnknownCommError);
-}
-
-TEST(EngineVersion, ComesFromTheProductVersion) {
-  EXPECT_EQ(velkor::engine::ProductVersion(), "2, 1, 1, 2");
-  EXPECT_EQ(velkor::engine::EngineVersionFrom("2, 1, 1, 2"), 0x02010102);
-  EXPECT_EQ(velkor::engine::EngineVersionFrom("9, 0, 3, 7"), 0x09000307);
-  EXPECT_EQ(velkor::engine::EngineVersionFrom("2, 1, 10, 2"), 0) << "another length gives 0";
-  EXPECT_EQ(velkor::engine::EngineVersionFrom(""), 0);
 }

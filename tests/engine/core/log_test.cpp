@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/host/log.h"
+#include "engine/core/log.h"
 #include "tests/support/test_environment.h"
 
 namespace log = velkor::engine::log;

@@ -1,4 +1,4 @@
-#include "engine/host/module.h"
+#include "engine/core/module.h"
 
 namespace velkor::engine::module {
 
