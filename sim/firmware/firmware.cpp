@@ -1,0 +1,206 @@
+#include "sim/firmware/firmware.h"
+
+#include <vector>
+
+#include "sim/firmware/expression.h"
+
+namespace velkor::sim {
+namespace {
+
+constexpr std::size_t kLineLimit = 255;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+std::vector<std::string_view> SplitTokens(std::string_view line) {
+  std::vector<std::string_view> tokens;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    std::size_t start = at;
+    while (at < line.size() && !IsBlank(line[at])) ++at;
+    if (at > start) tokens.push_back(line.substr(start, at - start));
+  }
+  return tokens;
+}
+
+}  // namespace
+
+Firmware::Firmware(const MotorConfig& config) : config_(config) {
+  address_ = config.address;
+  auto wired = static_cast<std::size_t>(config.channel == 1 ? 1 : 0);
+  config_.channel = static_cast<int>(wired);
+  format_[wired].baud = config.baud;
+  echo_[wired] = config.echo;
+  inputs_ = config.inputs;
+  WriteFactoryImage(config_, memory_);
+}
+
+ReceiveResult Firmware::Receive(std::uint8_t byte) {
+  ReceiveResult result;
+  result.echoed = echo_[static_cast<std::size_t>(config_.channel)];
+  if (byte >= 128) {
+    // An address byte: selection holds until the next one.
+    int wanted = byte - 128;
+    selected_ = wanted == 0 || wanted == address_;
+    line_.clear();
+    return result;
+  }
+  if (byte == '\r') {
+    std::string line;
+    line.swap(line_);
+    if (selected_) ExecuteLine(line, result.answer);
+    return result;
+  }
+  if (line_.size() >= kLineLimit) {
+    // An overlong line is thrown away whole rather than run in part.
+    line_.clear();
+    CommandFailed();
+    return result;
+  }
+  line_.push_back(static_cast<char>(byte));
+  return result;
+}
+
+ReceiveResult Firmware::ReceiveGarbled() {
+  ReceiveResult result;
+  result.echoed = echo_[static_cast<std::size_t>(config_.channel)];
+  line_ = "\x01";  // a framing error spoils the command it falls into
+  return result;
+}
+
+std::string Firmware::Command(std::string_view text) {
+  std::string answers;
+  for (char c : text) answers += Receive(static_cast<std::uint8_t>(c)).answer;
+  answers += Receive('\r').answer;
+  return answers;
+}
+
+void Firmware::AdvanceTo(std::chrono::nanoseconds now) {
+  if (now <= now_) return;
+  trajectory_.Advance(now - now_);
+  now_ = now;
+}
+
+char Firmware::Mode() const {
+  if (drive_off_) return 'O';
+  if (position_error_ || over_temperature_) return 'E';
+  if (chosen_mode_ == 'P' && relative_move_) return 'R';
+  return chosen_mode_;
+}
+
+void Firmware::ExecuteLine(std::string_view line, std::string& answer) {
+  if (!line.empty() && line[0] == '\x01') {
+    CommandFailed();
+    return;
+  }
+  std::vector<std::string_view> tokens = SplitTokens(line);
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    std::string_view argument = i + 1 < tokens.size() ? tokens[i + 1] : std::string_view{};
+    bool usedArgument = false;
+    ExecuteToken(tokens[i], argument, usedArgument, answer);
+    if (usedArgument) ++i;
+  }
+}
+
+void Firmware::ExecuteToken(std::string_view token, std::string_view argument, bool& usedArgument,
+                            std::string& answer) {
+  auto wired = static_cast<std::size_t>(config_.channel);
+  if (token == "WAKE" || token == "WAKE1") {
+    asleep_[token == "WAKE" ? 0 : 1] = false;
+    return;
+  }
+  if (asleep_[wired]) return;
+  if (token == "IFX") {
+    holding_ = false;
+    return;
+  }
+  auto compare = [this](std::string_view condition) {
+    auto result = EvaluateComparison(condition, [this](std::string_view n) { return ValueOf(n); });
+    if (result) {
+      compare_true_ = *result;
+    } else {
+      CommandFailed();
+    }
+  };
+  if (token == "CMP") {
+    usedArgument = true;  // "CMP dd==5": the condition is the next word
+    if (!holding_) compare(argument);
+    return;
+  }
+  if (holding_) return;
+  if (token.starts_with("CMP")) {
+    compare(token.substr(3));
+    return;
+  }
+  if (token == "IFF") {
+    holding_ = compare_true_;
+    return;
+  }
+  if (ExecuteControl(token) || ExecuteMotion(token) || ExecuteMemory(token)) return;
+  if (token.find('=') != std::string_view::npos) {
+    if (!ExecuteAssignment(token)) CommandFailed();
+    return;
+  }
+  if (token.size() > 1 && token[0] == 'R' && token != "RUN") {
+    if (!ExecuteReport(token.substr(1), answer)) CommandFailed();
+    return;
+  }
+  CommandFailed();
+}
+
+bool Firmware::ExecuteControl(std::string_view token) {
+  auto number = [&](std::size_t skip) { return ParseNumber(token.substr(skip)); };
+  if (token == "ECHO" || token == "ECHO1") {
+    echo_[token == "ECHO" ? 0 : 1] = true;
+  } else if (token == "ECHO_OFF" || token == "ECHO_OFF1") {
+    echo_[token == "ECHO_OFF" ? 0 : 1] = false;
+  } else if (token == "SLEEP" || token == "SLEEP1") {
+    asleep_[token == "SLEEP" ? 0 : 1] = true;
+  } else if (token == "END" || token == "RUN") {
+    // No stored program runs yet; both are accepted so that the host's
+    // set-up sequences see a motor that knows them.
+  } else if (token.starts_with("SADDR")) {
+    auto value = number(5);
+    if (!value || *value < 0 || *value > 127) {
+      CommandFailed();
+    } else {
+      address_ = *value;
+    }
+  } else if (token.starts_with("BAUD")) {
+    auto value = number(4);
+    static constexpr int kRates[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    bool known = false;
+    for (int rate : kRates) known = known || (value && *value == rate);
+    if (!known) {
+      CommandFailed();
+    } else {
+      format_[0].baud = *value;
+    }
+  } else if (token.starts_with("OCHN(") && token.ends_with(")")) {
+    // OCHN(type,channel,parity,rate,stop bits,data bits,mode)
+    std::vector<std::string_view> fields;
+    std::string_view inner = token.substr(5, token.size() - 6);
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= inner.size(); ++at) {
+      if (at == inner.size() || inner[at] == ',') {
+        fields.push_back(inner.substr(start, at - start));
+        start = at + 1;
+      }
+    }
+    auto channel = fields.size() == 7 ? ParseNumber(fields[1]) : std::nullopt;
+    auto rate = fields.size() == 7 ? ParseNumber(fields[3]) : std::nullopt;
+    if (!channel || !rate || (*channel != 0 && *channel != 1) || *rate <= 0 || fields[2].size() != 1 ||
+        (fields[0] != "RS2" && fields[0] != "RS4")) {
+      CommandFailed();
+    } else {
+      auto& format = format_[static_cast<std::size_t>(*channel)];
+      format.baud = *rate;
+      format.parity = fields[2][0];
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velkor::sim

@@ -1,0 +1,110 @@
+#pragma once
+// One motor's firmware as far as the host relies on it: a command interpreter
+// that consumes the bytes the motor's receiver decodes and yields the bytes the
+// motor sends back. It does no I/O and keeps no clock of its own: the line
+// model hands it bytes and advances its time.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/firmware/eeprom.h"
+#include "sim/firmware/motor_config.h"
+#include "sim/firmware/trajectory.h"
+#include "sim/firmware/variables.h"
+
+namespace velkor::sim {
+
+// What a channel's receiver is set to: a motor understands the line only
+// while these agree with the line's own settings.
+struct LineFormat {
+  int baud = 9600;
+  char parity = 'N';  // 'N', 'O', 'E'; 'I' mark or space; '?' not known
+  bool operator==(const LineFormat&) const = default;
+};
+
+struct ReceiveResult {
+  bool echoed = false;  // the received byte was sent on (echo)
+  std::string answer;  // sent after the echo; every answer ends with CR
+};
+
+class Firmware {
+ public:
+  explicit Firmware(const MotorConfig& config);
+
+  ReceiveResult Receive(std::uint8_t byte);
+  // A character the receiver could not decode (the line runs at another
+  // rate): it spoils the command being received.
+  ReceiveResult ReceiveGarbled();
+  // Convenience for tests: the text and a CR, byte by byte; the answers.
+  std::string Command(std::string_view text);
+
+  // Simulated time since power-up; moves the trajectory and the clock.
+  void AdvanceTo(std::chrono::nanoseconds now);
+
+  const MotorConfig& Config() const { return config_; }
+  int Address() const { return address_; }
+  bool Selected() const { return selected_; }
+  // Channels are 0 and 1; other numbers name channel 1 as well.
+  bool Asleep(int channel) const { return asleep_[channel == 0 ? 0 : 1]; }
+  bool EchoOn(int channel) const { return echo_[channel == 0 ? 0 : 1]; }
+  LineFormat Listening() const { return format_[static_cast<std::size_t>(config_.channel)]; }
+  char Mode() const;
+  const Eeprom& Memory() const { return memory_; }
+  const Variables& Vars() const { return variables_; }
+  Variables& Vars() { return variables_; }
+  const Trajectory& Motion() const { return trajectory_; }
+
+  // Inputs A..G, as the operator or a test sets them.
+  bool SetInput(char letter, bool level);
+  // Status bits by their letter ("e" for Be, ...); false for an unknown letter.
+  bool SetStatus(char letter, bool on);
+  std::optional<bool> Status(char letter) const;
+
+ private:
+  void ExecuteLine(std::string_view line, std::string& answer);
+  void ExecuteToken(std::string_view token, std::string_view argument, bool& usedArgument,
+                    std::string& answer);
+  bool ExecuteControl(std::string_view token);
+  bool ExecuteMotion(std::string_view token);
+  bool ExecuteMemory(std::string_view token);
+  bool ExecuteAssignment(std::string_view token);
+  bool ExecuteReport(std::string_view name, std::string& answer);
+  std::optional<std::int32_t> ValueOf(std::string_view name) const;
+  std::int64_t ClockSamples() const;
+  void CommandFailed() { command_error_ = true; }
+
+  MotorConfig config_;
+  Eeprom memory_;
+  Variables variables_;
+  Trajectory trajectory_;
+  std::chrono::nanoseconds now_{0};
+  std::chrono::nanoseconds clock_zero_{0};
+
+  int address_ = 0;
+  bool selected_ = true;
+  std::array<bool, 2> asleep_{};
+  std::array<bool, 2> echo_{};
+  std::array<LineFormat, 2> format_{};
+  std::string line_;
+
+  // Conditional answers: "CMP" sets the flag, "IFF" holds every command back
+  // while it is true, "IFX" ends that.
+  bool compare_true_ = false;
+  bool holding_ = false;
+
+  int eeprom_pointer_ = 0;
+  std::int32_t target_ = 0, speed_ = 0, acceleration_ = 0, distance_ = 0, torque_ = 0;
+  bool distance_pending_ = false;
+  char chosen_mode_ = 'P';  // set by MP/MV/MT
+  bool relative_move_ = false;
+  bool drive_off_ = false;
+  bool position_error_ = false, over_temperature_ = false, alarm_ = false;
+  bool command_error_ = false;
+  std::uint8_t inputs_ = 0x7F;
+};
+
+}  // namespace velkor::sim

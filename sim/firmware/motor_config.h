@@ -1,0 +1,25 @@
+#pragma once
+// What makes one simulated motor different from another: its identity, its
+// factory settings and the way it is wired to the line.
+
+#include <cstdint>
+#include <string>
+
+namespace velkor::sim {
+
+struct MotorConfig {
+  // Most significant byte a character, low 24 bits a number ("A1001").
+  std::uint32_t serial = (std::uint32_t{'A'} << 24) | 1001;
+  std::string firmware = "450";  // version text answered after the '/' of "RSP"
+  std::string model = "SV2315D";  // up to 3 prefix letters, a number, a suffix
+  std::int32_t resolution = 4000;  // encoder counts per revolution
+  std::int32_t samplePeriod = 24576;  // servo sample period in units of 10 ns
+  int address = 0;  // 0 = unaddressed
+  int baud = 9600;  // rate the wired channel listens at after power-up
+  bool hasEeprom = true;
+  int channel = 0;  // which of the motor's two channels the line is wired to
+  bool echo = true;  // echo of the wired channel after power-up
+  std::uint8_t inputs = 0x7F;  // levels of inputs A..G (bit 0 = A); open inputs read 1
+};
+
+}  // namespace velkor::sim

@@ -1,0 +1,59 @@
+#pragma once
+// A line connects the motors of one port to the host's byte stream: an RS232
+// daisy chain or an RS485 bus. It owns the motors, applies the faults a
+// scenario injects and turns what cannot be understood into garbage, as a
+// real line does. It does no I/O; the front end hands it the host's bytes,
+// the port's current settings and the time.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/firmware/firmware.h"
+#include "sim/lines/motor_node.h"
+
+namespace velkor::sim {
+
+enum class Wiring { Chain, Bus };
+
+class Line {
+ public:
+  virtual ~Line() = default;
+
+  // Bytes the host sent, at simulated time `now`; what reaches the host in
+  // return is appended to `toHost`.
+  virtual void FromHost(std::span<const std::uint8_t> bytes, const LineFormat& port, SimTime now,
+                        std::vector<std::uint8_t>& toHost) = 0;
+  // Lets time pass: trajectories move and slow answers fall due.
+  virtual void Advance(const LineFormat& port, SimTime now, std::vector<std::uint8_t>& toHost) = 0;
+  // When something held back (a slow answer) falls due, if anything is.
+  std::optional<SimTime> NextDue() const;
+
+  Wiring Kind() const { return wiring_; }
+  std::size_t MotorCount() const { return nodes_.size(); }
+  // `index` below MotorCount(), in wiring order.
+  Firmware& Motor(std::size_t index) { return nodes_.at(index)->Motor(); }
+  MotorNode& Node(std::size_t index) { return *nodes_.at(index); }
+
+ protected:
+  Line(Wiring wiring, std::vector<std::unique_ptr<MotorNode>> nodes);
+  void AdvanceMotors(SimTime now);
+
+  Wiring wiring_;
+  std::vector<std::unique_ptr<MotorNode>> nodes_;
+};
+
+struct MotorSetup {
+  MotorConfig config;
+  FaultSet faults;
+};
+
+std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors);
+
+// The byte a host reads where the line carried something it cannot decode.
+std::uint8_t GarbageByte(std::uint8_t sent);
+
+}  // namespace velkor::sim

@@ -1,0 +1,277 @@
+#include "sim/scenario/scenario.h"
+
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+
+namespace velkor::sim {
+namespace {
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+    std::size_t start = at;
+    while (at < line.size() && !std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+    if (at > start) words.push_back(line.substr(start, at - start));
+  }
+  return words;
+}
+
+std::optional<long long> Integer(std::string_view text, long long low, long long high) {
+  long long value = 0;
+  int base = 10;
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty()) return std::nullopt;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+std::optional<bool> Flag(std::string_view text) {
+  if (text == "yes" || text == "on" || text == "1" || text == "true") return true;
+  if (text == "no" || text == "off" || text == "0" || text == "false") return false;
+  return std::nullopt;
+}
+
+// "A1001" (a character and a 24-bit number) or a plain 32-bit number.
+std::optional<std::uint32_t> Serial(std::string_view text) {
+  if (!text.empty() && std::isalpha(static_cast<unsigned char>(text[0]))) {
+    auto low = Integer(text.substr(1), 0, 0xFFFFFF);
+    if (!low) return std::nullopt;
+    return (static_cast<std::uint32_t>(static_cast<unsigned char>(text[0])) << 24) | static_cast<std::uint32_t>(*low);
+  }
+  auto value = Integer(text, 0, 0xFFFFFFFFLL);
+  if (!value) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
+}
+
+class Parser {
+ public:
+  ScenarioParse Run(std::string_view text) {
+    std::size_t start = 0;
+    int number = 0;
+    while (start <= text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      std::string_view line = text.substr(start, end - start);
+      ++number;
+      if (auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+      line_ = number;
+      auto words = Words(line);
+      if (!words.empty()) Directive(words);
+      if (end == text.size()) break;
+      start = end + 1;
+    }
+    Finish();
+    return std::move(result_);
+  }
+
+ private:
+  void Error(std::string message) { result_.errors.push_back(ScenarioError{line_, std::move(message)}); }
+
+  void Directive(const std::vector<std::string_view>& words) {
+    if (words[0] == "port") {
+      Port(words);
+    } else if (words[0] == "motor") {
+      Motor(words);
+    } else if (words[0] == "fault") {
+      Fault(words);
+    } else {
+      Error("unknown directive '" + std::string(words[0]) + "' (expected port, motor or fault)");
+    }
+  }
+
+  void Port(const std::vector<std::string_view>& words) {
+    PortScenario port;
+    bool wired = false;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      std::string_view word = words[i];
+      if (word == "chain" || word == "rs232") {
+        port.wiring = Wiring::Chain;
+        wired = true;
+      } else if (word == "bus" || word == "rs485") {
+        port.wiring = Wiring::Bus;
+        wired = true;
+      } else if (word == "pace") {
+        port.pace = true;
+      } else if (word.size() > 3 && (word.starts_with("COM") || word.starts_with("com"))) {
+        auto value = Integer(word.substr(3), 1, 256);
+        if (!value) {
+          Error("bad port name '" + std::string(word) + "' (expected COM1 to COM256)");
+        } else if (!com_numbers_.insert(static_cast<int>(*value)).second) {
+          Error("port COM" + std::to_string(*value) + " is named twice");
+        } else {
+          port.comNumber = static_cast<int>(*value);
+        }
+      } else {
+        Error("unknown port word '" + std::string(word) + "'");
+      }
+    }
+    if (!wired) Error("port needs its wiring: chain or bus");
+    result_.scenario.ports.push_back(std::move(port));
+    port_line_.push_back(line_);
+    echo_given_.emplace_back();
+  }
+
+  void Motor(const std::vector<std::string_view>& words) {
+    if (result_.scenario.ports.empty()) {
+      Error("motor before any port");
+      return;
+    }
+    MotorSetup motor;
+    ++motor_count_;
+    motor.config.serial = (std::uint32_t{'A'} << 24) | static_cast<std::uint32_t>(1000 + motor_count_);
+    bool echoGiven = false;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      std::size_t equals = words[i].find('=');
+      if (equals == std::string_view::npos) {
+        Error("expected key=value, found '" + std::string(words[i]) + "'");
+        continue;
+      }
+      std::string_view key = words[i].substr(0, equals);
+      std::string_view value = words[i].substr(equals + 1);
+      if (!MotorKey(motor.config, key, value, echoGiven)) {
+        Error("bad motor setting '" + std::string(words[i]) + "'");
+      }
+    }
+    result_.scenario.ports.back().motors.push_back(motor);
+    echo_given_.back().push_back(echoGiven);
+  }
+
+  bool MotorKey(MotorConfig& config, std::string_view key, std::string_view value, bool& echoGiven) {
+    if (key == "serial") {
+      auto serial = Serial(value);
+      if (serial) config.serial = *serial;
+      return serial.has_value();
+    }
+    if (key == "firmware" || key == "model") {
+      if (value.empty() || value.size() > 30) return false;
+      (key == "firmware" ? config.firmware : config.model) = std::string(value);
+      return true;
+    }
+    if (key == "eeprom" || key == "echo") {
+      auto flag = Flag(value);
+      if (!flag) return false;
+      (key == "eeprom" ? config.hasEeprom : config.echo) = *flag;
+      echoGiven = echoGiven || key == "echo";
+      return true;
+    }
+    struct Range {
+      std::string_view key;
+      long long low, high;
+    };
+    static constexpr Range kRanges[] = {{"resolution", 0, 0x7FFFFFFF}, {"sample", 1, 0x7FFFFFFF},
+                                        {"address", 0, 127},           {"baud", 300, 230400},
+                                        {"channel", 0, 1},             {"inputs", 0, 127}};
+    for (const Range& range : kRanges) {
+      if (key != range.key) continue;
+      auto number = Integer(value, range.low, range.high);
+      if (!number) return false;
+      int n = static_cast<int>(*number);
+      if (key == "resolution") config.resolution = n;
+      if (key == "sample") config.samplePeriod = n;
+      if (key == "address") config.address = n;
+      if (key == "baud") config.baud = n;
+      if (key == "channel") config.channel = n;
+      if (key == "inputs") config.inputs = static_cast<std::uint8_t>(n);
+      return true;
+    }
+    return false;
+  }
+
+  void Fault(const std::vector<std::string_view>& words) {
+    if (result_.scenario.ports.empty()) {
+      Error("fault before any port");
+      return;
+    }
+    auto& motors = result_.scenario.ports.back().motors;
+    if (words.size() < 3 || !words[1].starts_with("motor=")) {
+      Error("expected: fault motor=N KIND[=VALUE]...");
+      return;
+    }
+    auto index = Integer(words[1].substr(6), 1, static_cast<long long>(motors.size()));
+    if (!index) {
+      Error("fault names motor '" + std::string(words[1].substr(6)) + "', but this port has " +
+            std::to_string(motors.size()) + " motor(s) so far");
+      return;
+    }
+    FaultSet& faults = motors[static_cast<std::size_t>(*index - 1)].faults;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      std::string_view word = words[i];
+      std::size_t equals = word.find('=');
+      std::string_view kind = word.substr(0, equals);
+      std::optional<long long> number;
+      if (equals != std::string_view::npos) number = Integer(word.substr(equals + 1), 0, 1'000'000);
+      if (kind == "silent" && equals == std::string_view::npos) {
+        faults.silent = true;
+      } else if (kind == "echo-stops-after" && number) {
+        faults.echoStopsAfter = static_cast<int>(*number);
+      } else if (kind == "echo-alters-byte" && number && *number >= 1) {
+        faults.echoAltersByte = static_cast<int>(*number);
+      } else if (kind == "answer-delay" && number) {
+        faults.answerDelay = std::chrono::milliseconds(*number);
+      } else if (kind == "drop-after" && number) {
+        faults.dropAfter = static_cast<int>(*number);
+      } else {
+        Error("bad fault '" + std::string(word) + "'");
+      }
+    }
+  }
+
+  void Finish() {
+    auto& ports = result_.scenario.ports;
+    if (ports.empty() && result_.errors.empty()) {
+      line_ = 0;
+      Error("no port in the scenario");
+    }
+    for (std::size_t p = 0; p < ports.size(); ++p) {
+      if (ports[p].motors.empty()) {
+        line_ = port_line_[p];
+        Error("port has no motor");
+      }
+      // Motors on a bus come up quiet unless told otherwise: echoing motors
+      // would answer every byte at once.
+      for (std::size_t m = 0; m < ports[p].motors.size(); ++m) {
+        if (!echo_given_[p][m]) ports[p].motors[m].config.echo = ports[p].wiring == Wiring::Chain;
+      }
+    }
+  }
+
+  ScenarioParse result_;
+  int line_ = 0;
+  int motor_count_ = 0;
+  std::set<int> com_numbers_;
+  std::vector<int> port_line_;
+  std::vector<std::vector<bool>> echo_given_;
+};
+
+}  // namespace
+
+ScenarioParse ParseScenario(std::string_view text) { return Parser().Run(text); }
+
+ScenarioParse LoadScenario(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    ScenarioParse failed;
+    failed.errors.push_back(ScenarioError{0, "cannot read " + file.string()});
+    return failed;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseScenario(text.str());
+}
+
+std::string FormatError(const ScenarioError& error) {
+  if (error.line == 0) return error.message;
+  return "line " + std::to_string(error.line) + ": " + error.message;
+}
+
+}  // namespace velkor::sim

@@ -1,0 +1,96 @@
+// Publishing in the registry stand-in's Ports key, and the velkor-sim program
+// around it: started, it names its ports; stopped by a signal, it removes them.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/registry/registry.h"
+#include "sim/frontend/registry_directory.h"
+#include "sim/frontend/simulator.h"
+
+namespace velkor::sim {
+namespace {
+
+namespace registry = velkor::registry;
+
+class RegistryPublish : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("velkor-sim-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    ::setenv("VELKOR_REGISTRY", (folder_ / "user.reg").c_str(), 1);
+    ::setenv("VELKOR_REGISTRY_MACHINE", (folder_ / "machine.reg").c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::optional<std::string> Port(const std::string& name) {
+    return registry::ReadString(registry::Hive::CurrentUser, registry::kPortsKey, name);
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(RegistryPublish, PicksFreeNamesAndRemovesExactlyItsOwn) {
+  ASSERT_TRUE(registry::WriteString(registry::Hive::CurrentUser, registry::kPortsKey, "COM1", "/dev/ttyS0"));
+  RegistryPortDirectory directory;
+  ScenarioParse parsed = ParseScenario("port chain\nmotor\nport COM9 bus\nmotor\n");
+  ASSERT_TRUE(parsed.errors.empty());
+  std::string error;
+  {
+    auto simulator = Simulator::Start(parsed.scenario, &directory, error);
+    ASSERT_TRUE(simulator) << error;
+    EXPECT_EQ(simulator->PortName(0), "COM2");
+    EXPECT_EQ(Port("COM2"), simulator->DevicePath(0));
+    EXPECT_EQ(Port("COM9"), simulator->DevicePath(1));
+    // A second simulator may not take COM9 as well.
+    ScenarioParse again = ParseScenario("port COM9 chain\nmotor\n");
+    EXPECT_FALSE(Simulator::Start(again.scenario, &directory, error));
+    EXPECT_EQ(Port("COM9"), simulator->DevicePath(1));
+  }
+  EXPECT_EQ(Port("COM1"), "/dev/ttyS0");
+  EXPECT_FALSE(Port("COM2"));
+  EXPECT_FALSE(Port("COM9"));
+}
+
+TEST_F(RegistryPublish, ProgramServesUntilSignalledAndCleansUp) {
+  std::filesystem::path scenario = folder_ / "one.scn";
+  std::ofstream(scenario) << "port COM6 chain\nmotor address=1\n";
+  int output[2];
+  ASSERT_EQ(::pipe(output), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(output[1], STDOUT_FILENO);
+    ::close(output[0]);
+    ::execl(VELKOR_SIM_PROGRAM, VELKOR_SIM_PROGRAM, scenario.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(output[1]);
+  std::string printed;
+  char buffer[256];
+  while (printed.find("serving") == std::string::npos) {
+    ssize_t n = ::read(output[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    printed.append(buffer, static_cast<std::size_t>(n));
+  }
+  ASSERT_NE(printed.find("serving"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("COM6 /dev/"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("motor 1: serial A1001"), std::string::npos) << printed;
+  auto device = Port("COM6");
+  ASSERT_TRUE(device);
+  EXPECT_NE(printed.find(*device), std::string::npos);
+  ::kill(child, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::close(output[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_FALSE(Port("COM6"));
+}
+
+}  // namespace
+}  // namespace velkor::sim

@@ -1,0 +1,165 @@
+// Scenario files: the parser, the shipped scenarios, and what a host finds on
+// the lines they describe.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host_port.h"
+#include "sim/frontend/simulator.h"
+
+namespace velkor::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Answers;
+using testing::HostPort;
+
+const std::filesystem::path kScenarios = VELKOR_SIM_SCENARIOS;
+
+std::vector<std::string> Errors(const std::string& text) {
+  std::vector<std::string> messages;
+  for (const auto& error : ParseScenario(text).errors) messages.push_back(FormatError(error));
+  return messages;
+}
+
+TEST(ScenarioParser, ReadsPortsMotorsAndFaults) {
+  ScenarioParse parsed = ParseScenario(
+      "# two ports\n"
+      "port COM7 chain pace\n"
+      "motor serial=B17 firmware=462 model=XY12Z resolution=8000 sample=12288 address=3 baud=19200 "
+      "eeprom=no channel=1 inputs=5\n"
+      "motor   # defaults\n"
+      "fault motor=2 silent drop-after=12\n"
+      "fault motor=1 echo-stops-after=4 echo-alters-byte=2 answer-delay=75\n"
+      "\n"
+      "port bus\n"
+      "motor serial=0x41000010\n"
+      "motor echo=on\n");
+  ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
+  const auto& ports = parsed.scenario.ports;
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].comNumber, 7);
+  EXPECT_TRUE(ports[0].pace);
+  EXPECT_EQ(ports[0].wiring, Wiring::Chain);
+  const MotorConfig& first = ports[0].motors[0].config;
+  EXPECT_EQ(first.serial, (std::uint32_t{'B'} << 24) | 17);
+  EXPECT_EQ(first.firmware, "462");
+  EXPECT_EQ(first.model, "XY12Z");
+  EXPECT_EQ(first.resolution, 8000);
+  EXPECT_EQ(first.samplePeriod, 12288);
+  EXPECT_EQ(first.address, 3);
+  EXPECT_EQ(first.baud, 19200);
+  EXPECT_FALSE(first.hasEeprom);
+  EXPECT_EQ(first.channel, 1);
+  EXPECT_EQ(first.inputs, 5);
+  EXPECT_TRUE(first.echo);  // a chain's motors echo unless told not to
+  const FaultSet& one = ports[0].motors[0].faults;
+  EXPECT_EQ(one.echoStopsAfter, 4);
+  EXPECT_EQ(one.echoAltersByte, 2);
+  EXPECT_EQ(one.answerDelay, 75ms);
+  EXPECT_TRUE(ports[0].motors[1].faults.silent);
+  EXPECT_EQ(ports[0].motors[1].faults.dropAfter, 12);
+  // Default serial numbers differ from motor to motor.
+  EXPECT_NE(ports[0].motors[1].config.serial, ports[1].motors[1].config.serial);
+  EXPECT_EQ(ports[1].wiring, Wiring::Bus);
+  EXPECT_FALSE(ports[1].comNumber);
+  EXPECT_EQ(ports[1].motors[0].config.serial, 0x41000010u);
+  EXPECT_FALSE(ports[1].motors[0].config.echo);  // quiet on a bus
+  EXPECT_TRUE(ports[1].motors[1].config.echo);
+}
+
+TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
+  EXPECT_EQ(Errors("motor\n"), std::vector<std::string>{"line 1: motor before any port"});
+  EXPECT_EQ(Errors("port chain\n\nmotor baudrate=9600\n"),
+            std::vector<std::string>{"line 3: bad motor setting 'baudrate=9600'"});
+  EXPECT_EQ(Errors("port chain\nmotor address=128\n"),
+            std::vector<std::string>{"line 2: bad motor setting 'address=128'"});
+  EXPECT_EQ(Errors("port chain\nmotor serial=A16777216\n"),
+            std::vector<std::string>{"line 2: bad motor setting 'serial=A16777216'"});
+  EXPECT_EQ(Errors("port chain\nfault motor=1 silent\nmotor\n"),
+            std::vector<std::string>{"line 2: fault names motor '1', but this port has 0 motor(s) so far"});
+  EXPECT_EQ(Errors("port chain\nmotor\nfault motor=1 wobbly\n"),
+            std::vector<std::string>{"line 3: bad fault 'wobbly'"});
+  EXPECT_EQ(Errors("port COM2 chain\nmotor\nport COM2 bus\nmotor\n"),
+            std::vector<std::string>{"line 3: port COM2 is named twice"});
+  EXPECT_EQ(Errors("port COM0 chain\nmotor\n"),
+            std::vector<std::string>{"line 1: bad port name 'COM0' (expected COM1 to COM256)"});
+  EXPECT_EQ(Errors("port\nmotor\n"), std::vector<std::string>{"line 1: port needs its wiring: chain or bus"});
+  EXPECT_EQ(Errors("port bus\nport chain\nmotor\n"), std::vector<std::string>{"line 1: port has no motor"});
+  EXPECT_EQ(Errors("# nothing\n"), std::vector<std::string>{"no port in the scenario"});
+  EXPECT_EQ(Errors("prot chain\n"),
+            (std::vector<std::string>{"line 1: unknown directive 'prot' (expected port, motor or fault)"}));
+  EXPECT_FALSE(LoadScenario(kScenarios / "no-such-file.scn").errors.empty());
+}
+
+TEST(ShippedScenarios, AllParse) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kScenarios)) {
+    if (entry.path().extension() != ".scn") continue;
+    ++files;
+    ScenarioParse parsed = LoadScenario(entry.path());
+    EXPECT_TRUE(parsed.errors.empty()) << entry.path() << ": " << FormatError(parsed.errors[0]);
+  }
+  EXPECT_GE(files, 5);
+}
+
+std::unique_ptr<Simulator> StartFile(const std::string& name) {
+  ScenarioParse parsed = LoadScenario(kScenarios / name);
+  EXPECT_TRUE(parsed.errors.empty());
+  std::string error;
+  auto simulator = Simulator::Start(parsed.scenario, nullptr, error);
+  EXPECT_TRUE(simulator) << error;
+  return simulator;
+}
+
+// The first steps of a serial-number address set-up on a bus: every motor
+// takes 1 + (serial mod 64); where two share an address their answers collide,
+// and the next 5 bits of the serial number part them.
+TEST(ShippedScenarios, LowBitsClashIsSeparatedByTheNextBits) {
+  auto simulator = StartFile("bus-4-low-bits-clash.scn");
+  ASSERT_TRUE(simulator);
+  HostPort host(simulator->DevicePath(0));
+  ASSERT_TRUE(host.IsOpen());
+  host.Write("\x80" "ECHO_OFF\r\x80WAKE\r\x80IFX\r\x80" "END\r\x80" "EPTR=32256\r\x80VLD(dd,1)\r"
+             "\x80" "ff=dd&63\r\x80" "ADDR=ff+1\r");
+  EXPECT_EQ(host.Drain(), "");
+  std::string clash = host.Exchange(41, "Rdd", 1);
+  ASSERT_FALSE(clash.empty());
+  EXPECT_GE(static_cast<unsigned char>(clash[0]), 0x80);
+  int lone = (std::int32_t{'A'} << 24) | 1001;
+  EXPECT_TRUE(Answers(host, 42, "Rdd", std::to_string(lone) + "\r"));
+  // One motor there: the comparison is true and IFF keeps it quiet.
+  host.Exchange(42, "CMP dd==" + std::to_string(lone));
+  EXPECT_EQ(host.Exchange(42, "IFF Rdd"), "");
+  host.Exchange(42, "IFX");
+  host.Write("\xA9IFX\r\xA9" "ff=dd/64\r\xA9" "ff=ff&31\r\xA9" "ADDR=ff+65\r");
+  EXPECT_EQ(host.Drain(), "");
+  EXPECT_TRUE(Answers(host, 80, "Rdd", std::to_string((std::int32_t{'A'} << 24) | 1000) + "\r"));
+  EXPECT_TRUE(Answers(host, 81, "Rdd", std::to_string((std::int32_t{'A'} << 24) | 1064) + "\r"));
+}
+
+TEST(ShippedScenarios, SameSerialNeverAnswersClean) {
+  auto simulator = StartFile("same-serial.scn");
+  ASSERT_TRUE(simulator);
+  HostPort host(simulator->DevicePath(0));
+  ASSERT_TRUE(host.IsOpen());
+  host.Write("\x80" "EPTR=32256\r\x80VLD(dd,1)\r\x80" "ff=dd&63\r\x80" "ADDR=ff+1\r");
+  host.Drain();
+  std::string answer = host.Exchange(1 + 4711 % 64, "Rdd", 1);
+  ASSERT_FALSE(answer.empty());
+  for (char c : answer) EXPECT_GE(static_cast<unsigned char>(c), 0x80);
+}
+
+TEST(ShippedScenarios, MotorParkedAt114AnswersThereAndMoves) {
+  auto simulator = StartFile("parked-114.scn");
+  ASSERT_TRUE(simulator);
+  HostPort host(simulator->DevicePath(0));
+  ASSERT_TRUE(host.IsOpen());
+  EXPECT_TRUE(Answers(host, 3, "RBe", "\x83RBe\r"));  // nobody at 3: only the echo
+  EXPECT_TRUE(Answers(host, 114, "RBe", "\xF2RBe\r0\r"));
+  host.Exchange(114, "ADDR=3");
+  EXPECT_TRUE(Answers(host, 3, "RBe", "\x83RBe\r0\r"));
+}
+
+}  // namespace
+}  // namespace velkor::sim
