@@ -33,11 +33,11 @@ StoredConfiguration ReadStoredConfiguration() {
 }
 
 void ApplyConfiguration(const StoredConfiguration& stored, HostLink& link) {
-  if (stored.txMaxRetry) link.txMaxRetry = *stored.txMaxRetry;
-  if (stored.txTimeoutMul) link.txTimeoutMul = *stored.txTimeoutMul;
-  if (stored.txTimeoutConst) link.txTimeoutConst = *stored.txTimeoutConst;
-  if (stored.echoTimeoutMul) link.echoTimeoutMul = *stored.echoTimeoutMul < 1 ? -1 : *stored.echoTimeoutMul;
-  if (stored.echoTimeoutConst) link.echoTimeoutConst = *stored.echoTimeoutConst < 1 ? 100 : *stored.echoTimeoutConst;
+  if (stored.txMaxRetry) link.settings.txMaxRetry = *stored.txMaxRetry;
+  if (stored.txTimeoutMul) link.settings.txTimeoutMul = *stored.txTimeoutMul;
+  if (stored.txTimeoutConst) link.settings.txTimeoutConst = *stored.txTimeoutConst;
+  if (stored.echoTimeoutMul) link.settings.echoTimeoutMul = *stored.echoTimeoutMul < 1 ? -1 : *stored.echoTimeoutMul;
+  if (stored.echoTimeoutConst) link.settings.echoTimeoutConst = *stored.echoTimeoutConst < 1 ? 100 : *stored.echoTimeoutConst;
   if (stored.logFileName) log::SetFileName(*stored.logFileName);
   if (stored.logFlags) log::SetFlags(*stored.logFlags);
 }

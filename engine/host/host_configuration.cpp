@@ -1,5 +1,6 @@
-// IVNXComm: the host's configuration, log and notification members.
+// IVNXComm: the host's configuration, log, notification and version members.
 
+#include "engine/host/comm_guard.h"
 #include "engine/host/host_object.h"
 #include "engine/core/log.h"
 #include "engine/host/version.h"
@@ -7,73 +8,78 @@
 
 namespace velkor::engine {
 
-namespace {
-template <class Value, class Body>
-HRESULT Get(Value* out, Body&& body) {
-  return GuardedGet(IID_IVNXComm, out, std::forward<Body>(body));
-}
-template <class Body>
-HRESULT Do(Body&& body) {
-  return Guard(IID_IVNXComm, std::forward<Body>(body));
-}
-}  // namespace
-
 HRESULT CVNXHost::get_TxMaxRetry(LONG* count) {
-  return Get(count, [&] { return link_.txMaxRetry; });
+  return CommGet(count, [&] { return link_->settings.txMaxRetry; });
 }
 HRESULT CVNXHost::put_TxMaxRetry(LONG count) {
-  return Do([&] { link_.txMaxRetry = count; });
+  return CommDo([&] { link_->settings.txMaxRetry = count; });
 }
 
-// The time-outs take effect on the port at once once the link can open one;
-// until then they are used when it opens.
+// A changed time-out takes effect on an open port at once; on a closed one
+// it is used when the port opens.
+void CVNXHost::ReprogramTimeouts() {
+  if (link_->IsOpen()) link_->SetPortTimeouts(link_->settings.timeout);
+}
+
 HRESULT CVNXHost::get_TxTimeoutMul(LONG* milliseconds) {
-  return Get(milliseconds, [&] { return link_.txTimeoutMul; });
+  return CommGet(milliseconds, [&] { return link_->settings.txTimeoutMul; });
 }
 HRESULT CVNXHost::put_TxTimeoutMul(LONG milliseconds) {
-  return Do([&] { link_.txTimeoutMul = milliseconds; });
+  return CommDo([&] {
+    link_->settings.txTimeoutMul = milliseconds;
+    ReprogramTimeouts();
+  });
 }
 HRESULT CVNXHost::get_TxTimeoutConst(LONG* milliseconds) {
-  return Get(milliseconds, [&] { return link_.txTimeoutConst; });
+  return CommGet(milliseconds, [&] { return link_->settings.txTimeoutConst; });
 }
 HRESULT CVNXHost::put_TxTimeoutConst(LONG milliseconds) {
-  return Do([&] { link_.txTimeoutConst = milliseconds; });
+  return CommDo([&] {
+    link_->settings.txTimeoutConst = milliseconds;
+    ReprogramTimeouts();
+  });
 }
 HRESULT CVNXHost::get_EchoTimeoutMul(LONG* milliseconds) {
-  return Get(milliseconds, [&] { return link_.echoTimeoutMul; });
+  return CommGet(milliseconds, [&] { return link_->settings.echoTimeoutMul; });
 }
 HRESULT CVNXHost::put_EchoTimeoutMul(LONG milliseconds) {
-  return Do([&] { link_.echoTimeoutMul = milliseconds; });
+  return CommDo([&] {
+    link_->settings.echoTimeoutMul = milliseconds;
+    ReprogramTimeouts();
+  });
 }
 HRESULT CVNXHost::get_EchoTimeoutConst(LONG* milliseconds) {
-  return Get(milliseconds, [&] { return link_.echoTimeoutConst; });
+  return CommGet(milliseconds, [&] { return link_->settings.echoTimeoutConst; });
 }
 HRESULT CVNXHost::put_EchoTimeoutConst(LONG milliseconds) {
-  return Do([&] { link_.echoTimeoutConst = milliseconds; });
+  return CommDo([&] {
+    link_->settings.echoTimeoutConst = milliseconds;
+    ReprogramTimeouts();
+  });
 }
 
 HRESULT CVNXHost::get_LogFlags(LONG* flags) {
-  return Get(flags, [] { return static_cast<LONG>(log::Flags()); });
+  return CommGet(flags, [] { return static_cast<LONG>(log::Flags()); });
 }
 HRESULT CVNXHost::put_LogFlags(LONG flags) {
-  return Do([&] { log::SetFlags(static_cast<std::uint32_t>(flags)); });
+  return CommDo([&] { log::SetFlags(static_cast<std::uint32_t>(flags)); });
 }
 HRESULT CVNXHost::get_LogFileName(BSTR* fileName) {
-  return Get(fileName, [] { return AllocBstr(log::FileName()); });
+  return CommGet(fileName, [] { return AllocBstr(log::FileName()); });
 }
 HRESULT CVNXHost::put_LogFileName(BSTR fileName) {
-  return Do([&] { log::SetFileName(BstrToUtf8(fileName)); });
+  return CommDo([&] { log::SetFileName(BstrToUtf8(fileName)); });
 }
 
 HRESULT CVNXHost::InitializeNotification(LONG window, LONG message) {
-  return Do([&] {
-    link_.notificationWindow = window;
-    link_.notificationMessage = static_cast<std::uint32_t>(message);
+  return CommDo([&] {
+    link_->settings.notificationWindow = window;
+    link_->settings.notificationMessage = static_cast<std::uint32_t>(message);
   });
 }
 
 HRESULT CVNXHost::get_EngineVersion(LONG* version) {
-  return Get(version, [] { return EngineVersionFrom(ProductVersion()); });
+  return CommGet(version, [] { return EngineVersionFrom(ProductVersion()); });
 }
 
 }  // namespace velkor::engine

@@ -6,7 +6,7 @@
 namespace velkor::engine {
 
 CVNXHost::CVNXHost() {
-  ApplyConfiguration(ReadStoredConfiguration(), link_);
+  ApplyConfiguration(ReadStoredConfiguration(), *link_);
   log::Write(log::kComm, "********** IVNXHost Object created.");
 }
 

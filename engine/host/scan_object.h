@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/host/not_implemented.h"
+#include "engine/core/not_implemented.h"
 #include "engine/core/reference_count.h"
 
 namespace velkor::engine {

@@ -33,11 +33,11 @@ class ConfigurationTest : public ::testing::Test {
 
 TEST_F(ConfigurationTest, WithoutTheKeyTheDefaultsStay) {
   engine::HostLink link = Configured();
-  EXPECT_EQ(link.txMaxRetry, 1);
-  EXPECT_EQ(link.txTimeoutMul, -1);
-  EXPECT_EQ(link.txTimeoutConst, -1);
-  EXPECT_EQ(link.echoTimeoutMul, -1);
-  EXPECT_EQ(link.echoTimeoutConst, 100);
+  EXPECT_EQ(link.settings.txMaxRetry, 1);
+  EXPECT_EQ(link.settings.txTimeoutMul, -1);
+  EXPECT_EQ(link.settings.txTimeoutConst, -1);
+  EXPECT_EQ(link.settings.echoTimeoutMul, -1);
+  EXPECT_EQ(link.settings.echoTimeoutConst, 100);
   EXPECT_EQ(engine::log::Flags(), 0u);
 }
 
@@ -51,11 +51,11 @@ TEST_F(ConfigurationTest, ValuesAreTakenWithTheEchoRules) {
                                        "\"LogFlags\"=dword:00010011\n"
                                        "\"LogFileName\"=\"/tmp/velkor engine.log\"\n"));
   engine::HostLink link = Configured();
-  EXPECT_EQ(link.txMaxRetry, 3);
-  EXPECT_EQ(link.txTimeoutMul, 0) << "taken as stored";
-  EXPECT_EQ(link.txTimeoutConst, 7);
-  EXPECT_EQ(link.echoTimeoutMul, -1) << "below 1 means computed";
-  EXPECT_EQ(link.echoTimeoutConst, 100) << "below 1 means 100";
+  EXPECT_EQ(link.settings.txMaxRetry, 3);
+  EXPECT_EQ(link.settings.txTimeoutMul, 0) << "taken as stored";
+  EXPECT_EQ(link.settings.txTimeoutConst, 7);
+  EXPECT_EQ(link.settings.echoTimeoutMul, -1) << "below 1 means computed";
+  EXPECT_EQ(link.settings.echoTimeoutConst, 100) << "below 1 means 100";
   EXPECT_EQ(engine::log::Flags(), 0x10011u);
   EXPECT_EQ(engine::log::FileName(), "/tmp/velkor engine.log");
 
@@ -63,18 +63,18 @@ TEST_F(ConfigurationTest, ValuesAreTakenWithTheEchoRules) {
                                        "\"EchoTimeoutMul\"=dword:ffffffff\n"
                                        "\"EchoTimeoutConst\"=dword:00000032\n"));
   link = Configured();
-  EXPECT_EQ(link.echoTimeoutMul, -1);
-  EXPECT_EQ(link.echoTimeoutConst, 50);
+  EXPECT_EQ(link.settings.echoTimeoutMul, -1);
+  EXPECT_EQ(link.settings.echoTimeoutConst, 50);
 }
 
 TEST_F(ConfigurationTest, MachineKeyOnlyWhenTheUsersKeyIsMissing) {
   WriteFile(registry_.MachineFile(), Hive("HKEY_LOCAL_MACHINE", "\"TxMaxRetry\"=dword:00000005\n"));
-  EXPECT_EQ(Configured().txMaxRetry, 5);
+  EXPECT_EQ(Configured().settings.txMaxRetry, 5);
   // An existing user key wins even without the value: the machine's is not read.
   WriteFile(registry_.UserFile(), Hive("HKEY_CURRENT_USER", "\"TxTimeoutConst\"=dword:00000009\n"));
   engine::HostLink link = Configured();
-  EXPECT_EQ(link.txMaxRetry, 1);
-  EXPECT_EQ(link.txTimeoutConst, 9);
+  EXPECT_EQ(link.settings.txMaxRetry, 1);
+  EXPECT_EQ(link.settings.txTimeoutConst, 9);
 }
 
 TEST_F(ConfigurationTest, ValuesOfAnotherTypeAreIgnored) {
@@ -83,7 +83,7 @@ TEST_F(ConfigurationTest, ValuesOfAnotherTypeAreIgnored) {
                                        "\"LogFileName\"=dword:00000001\n"
                                        "\"LogFlags\"=hex:01,00,00,00\n"));
   engine::HostLink link = Configured();
-  EXPECT_EQ(link.txMaxRetry, 1);
+  EXPECT_EQ(link.settings.txMaxRetry, 1);
   EXPECT_EQ(engine::log::FileName(), "");
   EXPECT_EQ(engine::log::Flags(), 0u);
 }

@@ -1,0 +1,198 @@
+// IVNXComm: the port and the command exchange.
+
+#include <chrono>
+#include <thread>
+
+#include "engine/core/errors.h"
+#include "engine/host/comm_guard.h"
+#include "engine/host/host_object.h"
+#include "velkor/bstr.h"
+
+namespace velkor::engine {
+
+namespace {
+
+// Motor traffic is bytes; a string carries one byte per character, so that
+// any byte value survives the way in and out.
+std::string BytesOf(BSTR text) {
+  std::string bytes;
+  bytes.reserve(SysStringLen(text));
+  for (char16_t unit : BstrView(text)) {
+    if (unit > 0xFF) throw CVNXException(ErrorCode::InvalidData);
+    bytes += static_cast<char>(unit);
+  }
+  return bytes;
+}
+
+BSTR StringOf(std::string_view bytes) {
+  std::u16string units(bytes.begin(), bytes.end());
+  for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<std::uint8_t>(bytes[i]);
+  BSTR text = SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
+  if (!text) throw CVNXException(ErrorCode::OutOfMemory);
+  return text;
+}
+
+// Re-sends the address of the current motor when another motor was
+// addressed since.
+void Reselect(HostLink& link) {
+  if (link.AddressDirty()) link.Exchange(link.CurrentAddress(), "", true);
+}
+
+}  // namespace
+
+HRESULT CVNXHost::OpenPort(BSTR portName) {
+  return CommDo([&] {
+    if (link_->IsSerial()) {
+      if (SysStringLen(portName) == 0) throw CVNXException(ErrorCode::InvalidData);
+      link_->settings.portName = BstrToUtf8(portName);
+    }
+    link_->Open();
+  });
+}
+
+HRESULT CVNXHost::ClosePort() {
+  return CommDo([&] { link_->Close(); });
+}
+
+HRESULT CVNXHost::get_PortHandle(LONG* handle) {
+  return CommGet(handle, [&] { return link_->PortHandle(); });
+}
+
+HRESULT CVNXHost::get_PortName(BSTR* portName) {
+  return CommGet(portName, [&] { return AllocBstr(link_->settings.portName); });
+}
+
+HRESULT CVNXHost::ClearBuffer() {
+  return CommDo([&] { link_->ClearBuffer(); });
+}
+
+HRESULT CVNXHost::get_BytesAvailable(LONG* count) {
+  return CommGet(count, [&] {
+    link_->RequireOpenSerial();
+    return link_->BytesAvailable();
+  });
+}
+
+HRESULT CVNXHost::WriteCommand(BSTR command) {
+  return CommDo([&] {
+    link_->RequireOpenSerial();
+    std::string text = BytesOf(command);
+    text.resize(std::min(text.size(), kMaxCommandLength));
+    Reselect(*link_);
+    link_->Exchange(kKeepAddress, text, true);
+  });
+}
+
+HRESULT CVNXHost::WriteCmd(BSTR command) {
+  return CommDo([&] {
+    link_->RequireOpenSerial();
+    link_->SendCommand(BytesOf(command), kKeepAddress, true);
+  });
+}
+
+HRESULT CVNXHost::WriteString(BSTR data) {
+  return CommDo([&] {
+    link_->RequireOpenSerial();
+    if (SysStringLen(data) >= kAnswerSize) throw CVNXException(ErrorCode::InvalidData);
+    const std::string bytes = BytesOf(data);
+    Reselect(*link_);
+    link_->Exchange(kKeepAddress, bytes, false);
+  });
+}
+
+HRESULT CVNXHost::ReadResponse(BSTR* response) {
+  return CommGet(response, [&] {
+    link_->RequireOpenSerial();
+    return StringOf(link_->ReadLine(kMaxCommandLength, link_->settings.timeout));
+  });
+}
+
+HRESULT CVNXHost::ReadString(LONG count, BSTR* data) {
+  return CommGet(data, [&] {
+    if (count < 0 || count >= static_cast<LONG>(kAnswerSize)) throw CVNXException(ErrorCode::InvalidData);
+    link_->RequireOpenSerial();
+    return StringOf(link_->ReadBytes(static_cast<std::size_t>(count), 0));
+  });
+}
+
+HRESULT CVNXHost::GetResponseOf(BSTR command, BSTR* response) {
+  return CommGet(response, [&] {
+    link_->RequireOpenSerial();
+    if (SysStringLen(command) == 0) throw CVNXException(ErrorCode::InvalidData);
+    return StringOf(link_->SendCommandGetResponse(BytesOf(command), kKeepAddress, true));
+  });
+}
+
+HRESULT CVNXHost::Wait(LONG milliseconds) {
+  return CommDo([&] {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  });
+}
+
+HRESULT CVNXHost::get_DefaultMotor(LONG* address) {
+  return CommGet(address, [&] { return link_->CurrentAddress(); });
+}
+
+HRESULT CVNXHost::put_DefaultMotor(LONG address) {
+  return CommDo([&] {
+    link_->RequireOpenSerial();
+    link_->SelectMotor(address);
+  });
+}
+
+HRESULT CVNXHost::get_Echo(VARIANT_BOOL* on) {
+  return CommGet(on, [&] { return link_->settings.echo ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+HRESULT CVNXHost::put_Echo(VARIANT_BOOL on) {
+  return CommDo([&] {
+    if (link_->settings.linkType != LinkType::RS232) throw CVNXException(ErrorCode::InvalidData);
+    if (!link_->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
+    link_->SetEcho(on != 0);
+  });
+}
+
+HRESULT CVNXHost::get_Parity(enum_parity* parity) {
+  return CommGet(parity, [&] { return static_cast<enum_parity>(link_->settings.parity); });
+}
+
+// Stored only; it takes effect at the next open. A value outside the
+// enumeration would make that open fail, so it is refused here.
+HRESULT CVNXHost::put_Parity(enum_parity parity) {
+  return CommDo([&] {
+    if (parity < vnx_none || parity > vnx_space) throw CVNXException(ErrorCode::InvalidData);
+    link_->settings.parity = static_cast<std::uint8_t>(parity);
+  });
+}
+
+HRESULT CVNXHost::get_BaudRate(LONG* baud) {
+  return CommGet(baud, [&] {
+    if (!link_->IsSerial()) throw CVNXException(ErrorCode::InvalidData);
+    return link_->settings.baudRate;
+  });
+}
+
+HRESULT CVNXHost::put_BaudRate(LONG baud) {
+  return CommDo([&] {
+    if (!link_->IsSerial()) throw CVNXException(ErrorCode::InvalidData);
+    link_->ChangeBaud(baud);
+  });
+}
+
+HRESULT CVNXHost::get_Timeout(LONG* milliseconds) {
+  return CommGet(milliseconds, [&] { return link_->settings.timeout; });
+}
+
+HRESULT CVNXHost::put_Timeout(LONG milliseconds) {
+  return CommDo([&] { link_->settings.timeout = milliseconds; });
+}
+
+HRESULT CVNXHost::get_CharDelay(LONG* milliseconds) {
+  return CommGet(milliseconds, [&] { return link_->CharDelay(); });
+}
+
+HRESULT CVNXHost::put_CharDelay(LONG) {
+  return CommDo([] {});  // derived from the line settings; nothing to store
+}
+
+}  // namespace velkor::engine
