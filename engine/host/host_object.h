@@ -3,9 +3,12 @@
 // Its three interfaces are implemented in host_comm.cpp, host_motion.cpp and
 // host_path.cpp; this file holds what they share.
 
-#include "engine/host/not_implemented.h"
+#include "engine/core/not_implemented.h"
 #include "engine/core/reference_count.h"
+#include <memory>
+
 #include "engine/link/host_link.h"
+#include "engine/motor/motor_list.h"
 
 namespace velkor::engine {
 
@@ -21,7 +24,43 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   ULONG Release() override { return references_.Decrement(this); }
   HRESULT InterfaceSupportsErrorInfo(REFIID iid) override;
 
-  // IVNXComm: configuration.
+  // IVNXComm: the port and the command exchange (host_comm.cpp).
+  HRESULT OpenPort(BSTR portName) override;
+  HRESULT ClosePort() override;
+  HRESULT get_PortHandle(LONG* handle) override;
+  HRESULT ClearBuffer() override;
+  HRESULT get_BytesAvailable(LONG* count) override;
+  HRESULT WriteCommand(BSTR command) override;
+  HRESULT WriteString(BSTR data) override;
+  HRESULT ReadResponse(BSTR* response) override;
+  HRESULT ReadString(LONG count, BSTR* data) override;
+  HRESULT Wait(LONG milliseconds) override;
+  HRESULT get_DefaultMotor(LONG* address) override;
+  HRESULT put_DefaultMotor(LONG address) override;
+  HRESULT get_Echo(VARIANT_BOOL* on) override;
+  HRESULT put_Echo(VARIANT_BOOL on) override;
+  HRESULT get_Parity(enum_parity* parity) override;
+  HRESULT put_Parity(enum_parity parity) override;
+  HRESULT get_BaudRate(LONG* baud) override;
+  HRESULT put_BaudRate(LONG baud) override;
+  HRESULT get_Timeout(LONG* milliseconds) override;
+  HRESULT put_Timeout(LONG milliseconds) override;
+  HRESULT get_CharDelay(LONG* milliseconds) override;
+  HRESULT put_CharDelay(LONG milliseconds) override;
+  HRESULT get_PortName(BSTR* portName) override;
+  HRESULT GetResponseOf(BSTR command, BSTR* response) override;
+  HRESULT WriteCmd(BSTR command) override;
+
+  // IVNXComm: the motor list (host_motors.cpp).
+  HRESULT GetMotor(LONG address, IVNXMotor** motor) override;
+  HRESULT get_MaxMotors(LONG* count) override;
+  HRESULT put_MaxMotors(LONG count) override;
+  HRESULT get_NoOfMotors(LONG* count) override;
+  HRESULT get_IsRS485(LONG* isRS485) override;
+  HRESULT put_IsRS485(LONG isRS485) override;
+  HRESULT InitRS485(LONG count, LONG channel) override;
+
+  // IVNXComm: configuration (host_configuration.cpp).
   HRESULT get_TxMaxRetry(LONG* count) override;
   HRESULT put_TxMaxRetry(LONG count) override;
   HRESULT get_TxTimeoutMul(LONG* milliseconds) override;
@@ -42,9 +81,11 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
  private:
   friend class ReferenceCount<CVNXHost>;
   ~CVNXHost();
+  void ReprogramTimeouts();
 
   ReferenceCount<CVNXHost> references_;
-  HostLink link_;
+  std::shared_ptr<HostLink> link_ = std::make_shared<HostLink>();
+  MotorList motors_;  // records refer to link_ weakly and are detached when cleared
 };
 
 }  // namespace velkor::engine

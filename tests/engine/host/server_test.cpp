@@ -103,8 +103,9 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
   host->put_LogFileName(nullptr);
 
   // A member of a later version answers E_NOTIMPL, never success.
-  EXPECT_EQ(host->ClosePort(), E_NOTIMPL);
-  EXPECT_NE(TakeFailure().description.find("IVNXComm::ClosePort"), std::string::npos);
+  velkor::Bstr program("program.vqx");
+  EXPECT_EQ(host->Download(1, program.get()), E_NOTIMPL);
+  EXPECT_NE(TakeFailure().description.find("IVNXComm::Download"), std::string::npos);
 
   errors.Reset();
   host.Reset();
@@ -231,26 +232,4 @@ TEST(ServerEntryPoints, FactoryCountsAndUnknownClasses) {
   EXPECT_EQ(canUnloadNow(), S_OK);
   EXPECT_EQ(getClassObject(CLSID_VNXHost, IID_IClassFactory, nullptr), E_POINTER);
   dlclose(library);
-}
-
-TEST(CommandLineClient, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
-  std::string output;
-  EXPECT_EQ(RunClient("--help", &output), 0);
-  EXPECT_NE(output.find("register [--library PATH]"), std::string::npos);
-  EXPECT_EQ(RunClient("", &output), 2);
-  EXPECT_EQ(RunClient("frobnicate", &output), 2);
-  EXPECT_NE(output.find("unknown command 'frobnicate'"), std::string::npos);
-  EXPECT_EQ(RunClient("register --bogus", &output), 2);
-  EXPECT_EQ(RunClient("register --library /nonexistent/libvelkor.so", &output), 1);
-  EXPECT_NE(output.find("cannot load"), std::string::npos);
-}
-
-TEST(CommandLineClient, PrintsTheEngineVersion) {
-  velkor::testing::TemporaryRegistry registry;
-  std::string output;
-  EXPECT_EQ(RunClient("--version", &output), 0) << output;
-  EXPECT_EQ(output, "2.1.1.2\n");
-  ScopedEnvironment missing("VELKOR_LIBRARY", "/nonexistent/libvelkor.so");
-  EXPECT_EQ(RunClient("--version", &output), 1);
-  EXPECT_NE(output.find("cannot create VNXEngine.VNXHost"), std::string::npos) << output;
 }

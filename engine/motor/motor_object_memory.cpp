@@ -1,0 +1,87 @@
+// IVNXMotor: motor memory and the motor's identity.
+
+#include "engine/motor/info_block.h"
+#include "engine/motor/motor_guard.h"
+#include "engine/motor/motor_memory.h"
+#include "engine/motor/motor_object.h"
+#include "velkor/bstr.h"
+
+namespace velkor::engine {
+
+MotorRecord& CVNXMotor::Accessing(Access access, LONG memoryAddress) const {
+  if (!record_) throw CVNXException(ErrorCode::InvalidData);
+  MotorRecord& motor = *record_;
+  if (motor.address == 0)
+    throw CVNXException(access == Access::Read ? ErrorCode::MoreThanOneMotor : ErrorCode::InvalidData);
+  if (!motor.HasLink()) throw CVNXException(ErrorCode::InvalidData);
+  if (access == Access::Write && memoryAddress >= motor_memory::kFirstProtected)
+    throw CVNXException(ErrorCode::InvalidData);
+  if (!motor.MotorIsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
+  return motor;
+}
+
+HRESULT CVNXMotor::GetMotorByte(LONG address, BYTE* value) {
+  return MotorGet(value, [&] { return ReadMotorByte(Accessing(Access::Read), address); });
+}
+HRESULT CVNXMotor::GetMotorWord(LONG address, USHORT* value) {
+  return MotorGet(value, [&] { return ReadMotorWord(Accessing(Access::Read), address); });
+}
+HRESULT CVNXMotor::GetMotorInt(LONG address, SHORT* value) {
+  return MotorGet(value, [&] { return static_cast<SHORT>(ReadMotorWord(Accessing(Access::Read), address)); });
+}
+HRESULT CVNXMotor::GetMotorDWord(LONG address, ULONG* value) {
+  return MotorGet(value, [&] { return static_cast<ULONG>(ReadMotorLong(Accessing(Access::Read), address)); });
+}
+HRESULT CVNXMotor::GetMotorLong(LONG address, LONG* value) {
+  return MotorGet(value, [&] { return static_cast<LONG>(ReadMotorLong(Accessing(Access::Read), address)); });
+}
+
+HRESULT CVNXMotor::SetMotorByte(LONG address, BYTE value) {
+  return MotorDo([&] { WriteMotorByte(Accessing(Access::Write, address), address, value); });
+}
+HRESULT CVNXMotor::SetMotorWord(LONG address, USHORT value) {
+  return MotorDo([&] { WriteMotorWord(Accessing(Access::Write, address), address, value); });
+}
+HRESULT CVNXMotor::SetMotorInt(LONG address, SHORT value) {
+  return MotorDo([&] { WriteMotorWord(Accessing(Access::Write, address), address, static_cast<std::uint16_t>(value)); });
+}
+HRESULT CVNXMotor::SetMotorDWord(LONG address, ULONG value) {
+  return MotorDo([&] { WriteMotorLong(Accessing(Access::Write, address), address, static_cast<std::int32_t>(value)); });
+}
+HRESULT CVNXMotor::SetMotorLong(LONG address, LONG value) {
+  return MotorDo([&] { WriteMotorLong(Accessing(Access::Write, address), address, value); });
+}
+
+HRESULT CVNXMotor::GetMotorInfo(LONG* result) {
+  return MotorGet(result, [&]() -> LONG { return ReadInfoBlock(Accessing(Access::Read)) != 0 ? 1 : 0; });
+}
+
+HRESULT CVNXMotor::GetSerialNumber(BSTR* serialNumber) {
+  return MotorGet(serialNumber, [&] {
+    MotorRecord& motor = Accessing(Access::Read);
+    // The cached block serves; without one only the serial number is read.
+    const std::uint32_t serial = motor.infoBlock
+                                     ? BigEndianLong(*motor.infoBlock, info_block::kSerialNumber)
+                                     : static_cast<std::uint32_t>(ReadMotorLong(motor, motor_memory::kSerialNumber));
+    return AllocBstr(SerialNumberText(serial));
+  });
+}
+
+HRESULT CVNXMotor::GetModelStr(BSTR* model) {
+  return MotorGet(model, [&] {
+    MotorRecord& motor = Accessing(Access::Read);
+    if (!motor.infoBlock) ReadInfoBlock(motor);
+    return AllocBstr(motor.infoBlock ? ModelText(*motor.infoBlock) : std::string("N/A"));
+  });
+}
+
+HRESULT CVNXMotor::GetEncoderResolution(LONG* resolution) {
+  return MotorGet(resolution, [&]() -> LONG {
+    MotorRecord& motor = Accessing(Access::Read);
+    if (!motor.infoBlock) ReadInfoBlock(motor);
+    if (!motor.infoBlock) return 0;
+    return static_cast<LONG>(BigEndianLong(*motor.infoBlock, info_block::kEncoderResolution));
+  });
+}
+
+}  // namespace velkor::engine
