@@ -1,4 +1,5 @@
 #include "tools/velkor/commands.h"
+#include "tools/velkor/motor_commands.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -28,7 +29,21 @@ constexpr const char* kUsage =
     "                         any automation client can create VNXEngine.VNXHost\n"
     "  unregister [--library PATH]\n"
     "                         remove that registration\n"
+    "  send --port P [--address N] [--no-answer] TEXT\n"
+    "                         send one command to motor N (default 1) and print its\n"
+    "                         answer; --no-answer sends without waiting for one\n"
+    "  info --port P --address N\n"
+    "                         model, serial number, firmware, sample rate and encoder\n"
+    "                         resolution of motor N\n"
+    "  mem --port P --address N read ADDR [--byte|--word|--long]\n"
+    "  mem --port P --address N write ADDR VALUE [--byte|--word|--long]\n"
+    "                         one value of motor memory (EEPROM), a long by default\n"
     "\n"
+    "port options: --port COMn or a device path (/dev/ttyUSB0); --baud RATE;\n"
+    "  --parity none|odd|even|mark|space; --rs485 [--channel 0|1] for motors on an\n"
+    "  RS485 bus (declared, not probed); without --rs485 an RS232 chain is searched\n"
+    "\n"
+    "Exit status: 0 done, 1 the engine cannot be loaded, 2 the engine failed or bad usage.\n"
     "The engine library is PATH, else $VELKOR_LIBRARY, else libvelkor.so beside\n"
     "this program. Registration is written to $VELKOR_REGISTRY, else\n"
     "$XDG_CONFIG_HOME/velkor/user.reg (~/.config/velkor/user.reg).\n";
@@ -130,6 +145,9 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "--version") return PrintVersion(out, err);
   if (command == "register") return CallServerEntry("DllRegisterServer", options, out, err);
   if (command == "unregister") return CallServerEntry("DllUnregisterServer", options, out, err);
+  if (command == "send") return Send(options, out, err);
+  if (command == "info") return Info(options, out, err);
+  if (command == "mem") return Memory(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;

@@ -1,0 +1,123 @@
+// velkor, the command-line client, run as a separate program.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/support/simulated_motors.h"
+#include "tests/support/test_environment.h"
+
+using velkor::testing::ScopedEnvironment;
+
+namespace {
+
+struct ClientRun {
+  int status = -1;
+  std::string output;  // standard output and standard error together
+};
+
+ClientRun RunClient(const std::string& arguments) {
+  const auto client = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "velkor";
+  ClientRun run;
+  std::FILE* pipe = popen((client.string() + " " + arguments + " 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class ClientTest : public ::testing::Test {
+ protected:
+  velkor::testing::TemporaryRegistry registry_;
+};
+
+}  // namespace
+
+TEST_F(ClientTest, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
+  ClientRun run = RunClient("--help");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.output.find("register [--library PATH]"), std::string::npos);
+  EXPECT_NE(run.output.find("send --port P"), std::string::npos);
+  EXPECT_EQ(RunClient("").status, 2);
+  run = RunClient("frobnicate");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("unknown command 'frobnicate'"), std::string::npos);
+  EXPECT_EQ(RunClient("register --bogus").status, 2);
+  run = RunClient("register --library /nonexistent/libvelkor.so");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("cannot load"), std::string::npos);
+  EXPECT_EQ(RunClient("send RP").status, 2) << "no port";
+  EXPECT_EQ(RunClient("send --port COM1 --address x RP").status, 2);
+  EXPECT_EQ(RunClient("mem --port COM1 read 40000").status, 2) << "outside motor memory";
+  EXPECT_EQ(RunClient("mem --port COM1 write 10 256 --byte").status, 2) << "does not fit";
+}
+
+TEST_F(ClientTest, PrintsTheEngineVersion) {
+  ClientRun run = RunClient("--version");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "2.1.1.2\n");
+  ScopedEnvironment missing("VELKOR_LIBRARY", "/nonexistent/libvelkor.so");
+  run = RunClient("--version");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("cannot create VNXEngine.VNXHost"), std::string::npos) << run.output;
+}
+
+TEST_F(ClientTest, PortThatDoesNotOpenIsExplained) {
+  velkor::testing::WriteFile(registry_.UserFile(),
+                             "Windows Registry Editor Version 5.00\n\n"
+                             "[HKEY_CURRENT_USER\\SOFTWARE\\Trevano\\VNXEngine\\Ports]\n"
+                             "\"COM7\"=\"/dev/velkor-unplugged\"\n");
+  ClientRun run = RunClient("send --port COM7 RP");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("Cannot open serial port! (engine error 2)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("COM7 stands for /dev/velkor-unplugged, which does not exist"), std::string::npos);
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root may open any device";
+  const auto locked = registry_.folder() / "locked-tty";
+  velkor::testing::WriteFile(locked, "");
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  run = RunClient("send --port " + locked.string() + " RP");
+  EXPECT_NE(run.output.find("dialout"), std::string::npos) << run.output;
+}
+
+TEST_F(ClientTest, SendsCommandsAndPrintsAnswers) {
+  auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1 firmware=452\n");
+  ASSERT_TRUE(simulator);
+  const std::string port = "--port " + simulator->DevicePath(0);
+  ClientRun run = RunClient("send " + port + " RSP");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "24576/452\n");
+  EXPECT_EQ(RunClient("send " + port + " --no-answer 'b=17'").status, 0);
+  EXPECT_EQ(RunClient("send " + port + " Rb").output, "17\n");
+  run = RunClient("send " + port + " --address 5 RSP");
+  EXPECT_EQ(run.status, 2) << "no motor 5";
+  EXPECT_NE(run.output.find("(engine error 5)"), std::string::npos) << run.output;
+}
+
+TEST_F(ClientTest, ReadsAMotorsIdentityAndMemoryOnABus) {
+  auto simulator = velkor::testing::StartMotors(
+      "port bus\nmotor address=1\nmotor address=2 serial=B2002 model=SV3430DE resolution=8000 firmware=462\n");
+  ASSERT_TRUE(simulator);
+  const std::string motor = "--port " + simulator->DevicePath(0) + " --rs485 --address 2";
+  ClientRun run = RunClient("info " + motor);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("model:              SV3430DE"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("serial number:      B2002"), std::string::npos);
+  EXPECT_NE(run.output.find("firmware:           462"), std::string::npos);
+  EXPECT_NE(run.output.find("sample rate:        4069.01 Hz"), std::string::npos);
+  EXPECT_NE(run.output.find("encoder resolution: 8000"), std::string::npos);
+
+  EXPECT_EQ(RunClient("mem " + motor + " write 1000 0x1234 --word").status, 0);
+  run = RunClient("mem " + motor + " read 1000 --word");
+  EXPECT_EQ(run.output, "4660 (0x1234)\n");
+  run = RunClient("mem " + motor + " read 1000 --byte");
+  EXPECT_EQ(run.output, "18 (0x12)\n") << "memory is big-endian";
+  run = RunClient("mem " + motor + " write 32000 1");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("Invalid Data! (engine error 19)"), std::string::npos) << run.output;
+}

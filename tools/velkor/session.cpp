@@ -1,0 +1,160 @@
+#include "tools/velkor/session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <algorithm>
+
+#include "platform/serial/serial_port.h"
+
+namespace velkor::client {
+
+namespace {
+
+bool ParseNumber(std::string_view text, LONG& value) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+std::optional<enum_parity> ParseParity(std::string_view text) {
+  constexpr std::string_view names[] = {"none", "odd", "even", "mark", "space"};
+  for (int i = 0; i < 5; ++i)
+    if (text == names[i]) return static_cast<enum_parity>(i);
+  return std::nullopt;
+}
+
+// The engine's description and code of the thread's last failure.
+std::string EngineFailure(HRESULT status) {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Out()) == S_OK && info) {
+    Bstr description;
+    DWORD context = 0;
+    info->GetDescription(description.Out());
+    info->GetHelpContext(&context);
+    return description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")";
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
+                                            std::span<const std::string_view> ownFlags, PortOptions& options) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view word = arguments[i];
+    auto value = [&]() -> std::optional<std::string_view> {
+      if (i + 1 >= arguments.size()) return std::nullopt;
+      return arguments[++i];
+    };
+    if (word == "--port") {
+      auto port = value();
+      if (!port) return "--port needs a port name (COM1, /dev/ttyUSB0, ...)";
+      options.port = std::string(*port);
+    } else if (word == "--address" || word == "--baud" || word == "--channel") {
+      auto text = value();
+      LONG number = 0;
+      if (!text || !ParseNumber(*text, number)) return std::string(word) + " needs a number";
+      if (word == "--address") options.address = number;
+      else if (word == "--baud") options.baud = number;
+      else options.channel = number;
+    } else if (word == "--parity") {
+      auto text = value();
+      options.parity = text ? ParseParity(*text) : std::nullopt;
+      if (!options.parity) return "--parity is one of none, odd, even, mark, space";
+    } else if (word == "--rs485") {
+      options.rs485 = true;
+    } else if (word.starts_with("--") && std::find(ownFlags.begin(), ownFlags.end(), word) == ownFlags.end()) {
+      return "unknown option '" + std::string(word) + "'";
+    } else {
+      options.rest.emplace_back(word);
+    }
+  }
+  if (options.port.empty()) return "--port is needed (COM1, /dev/ttyUSB0, ...)";
+  return std::nullopt;
+}
+
+int Session::Failed(std::string_view what, HRESULT status) {
+  std::fprintf(err_, "velkor: %.*s: %s\n", static_cast<int>(what.size()), what.data(), EngineFailure(status).c_str());
+  return kEngineFailure;
+}
+
+// The first wall on Linux is the device itself: name the path the port
+// stands for and say what keeps it closed.
+void Session::ExplainPort(const std::string& port) {
+  auto resolved = serial::ResolvePortName(port);
+  if (!resolved.ok()) {
+    std::fprintf(err_, "velkor: '%s' names no serial port: use COMn (see the Ports key) or a device path\n",
+                 port.c_str());
+    return;
+  }
+  const std::string& device = resolved.value;
+  if (::access(device.c_str(), F_OK) != 0) {
+    std::fprintf(err_, "velkor: %s stands for %s, which does not exist (is the adapter plugged in?)\n", port.c_str(),
+                 device.c_str());
+  } else if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+    std::fprintf(err_,
+                 "velkor: %s stands for %s, which you may not open: join the group that owns it\n"
+                 "        (usually: sudo usermod -aG dialout $USER, then log in again) or give it to you\n"
+                 "        with a udev rule (see the README)\n",
+                 port.c_str(), device.c_str());
+  } else {
+    std::fprintf(err_, "velkor: %s stands for %s (is another program using it?)\n", port.c_str(), device.c_str());
+  }
+}
+
+int Session::Connect(const PortOptions& options) {
+  HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid());
+  if (FAILED(status)) {
+    std::fprintf(err_, "velkor: cannot create VNXEngine.VNXHost (status 0x%08X): is libvelkor.so beside velkor?\n",
+                 static_cast<unsigned>(status));
+    return kSystemFailure;
+  }
+  if (options.baud && FAILED(status = host_->put_BaudRate(*options.baud))) {
+    Failed("--baud", status);
+    return kEngineFailure;
+  }
+  if (options.parity && FAILED(status = host_->put_Parity(*options.parity))) {
+    Failed("--parity", status);
+    return kEngineFailure;
+  }
+  Bstr port(options.port);
+  if (FAILED(status = host_->OpenPort(port.get()))) {
+    Failed("cannot open " + options.port, status);
+    ExplainPort(options.port);
+    return kEngineFailure;
+  }
+  return kDone;
+}
+
+bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
+  HRESULT status = host_->GetMotor(options.address, motor.Out());
+  if (SUCCEEDED(status)) return true;
+  // The host knows only motors it has found or been told of.
+  if (options.rs485) {
+    status = host_->InitRS485(options.address, options.channel);
+    if (FAILED(status)) {
+      Failed("declaring the RS485 bus", status);
+      return false;
+    }
+  } else {
+    LONG result = 0;
+    status = host_->DetectRS232(options.address, 0, &result);
+    if (FAILED(status)) {
+      Failed("finding the motors of the RS232 chain", status);
+      return false;
+    }
+  }
+  status = host_->GetMotor(options.address, motor.Out());
+  if (FAILED(status)) {
+    Failed("no motor at address " + std::to_string(options.address), status);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velkor::client

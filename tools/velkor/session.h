@@ -1,0 +1,64 @@
+#pragma once
+// What the motor commands share: their options, a host object with the port
+// open, and the reporting of engine failures.
+
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velkor/automation.h"
+#include "velkor/interfaces.h"
+
+namespace velkor::client {
+
+struct PortOptions {
+  std::string port;
+  LONG address = 1;
+  std::optional<LONG> baud;
+  std::optional<enum_parity> parity;
+  bool rs485 = false;
+  LONG channel = 0;
+  std::vector<std::string> rest;  // the command's own words and flags
+};
+
+// Exit status: 0 done, 1 the engine cannot be loaded, 2 the engine failed
+// (a port that does not open included) or the usage was wrong.
+inline constexpr int kDone = 0;
+inline constexpr int kSystemFailure = 1;
+inline constexpr int kEngineFailure = 2;
+
+// Parses --port, --address, --baud, --parity, --rs485, --channel; other words
+// (and any flag in `ownFlags`) are left in `rest`. An error text on failure.
+std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
+                                            std::span<const std::string_view> ownFlags, PortOptions& options);
+
+class Session {
+ public:
+  Session(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+
+  // The host with the port open and the line set up: kDone, or the exit
+  // status after telling why not.
+  int Connect(const PortOptions& options);
+  // The motor at the options' address, entering it in the host's table
+  // first when the host does not know it yet.
+  bool Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor);
+
+  IVNXComm& Host() { return *host_.get(); }
+  // Prints "velkor: <what>: <engine message> (engine error N)" and returns
+  // the exit status for it.
+  int Failed(std::string_view what, HRESULT status);
+  std::FILE* out() const { return out_; }
+  std::FILE* err() const { return err_; }
+
+ private:
+  void ExplainPort(const std::string& port);
+
+  std::FILE* out_;
+  std::FILE* err_;
+  ComPtr<IVNXComm> host_;
+};
+
+}  // namespace velkor::client
