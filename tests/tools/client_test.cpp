@@ -7,29 +7,15 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tests/support/client_process.h"
 #include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
 
+using velkor::testing::ClientRun;
+using velkor::testing::RunClient;
 using velkor::testing::ScopedEnvironment;
 
 namespace {
-
-struct ClientRun {
-  int status = -1;
-  std::string output;  // standard output and standard error together
-};
-
-ClientRun RunClient(const std::string& arguments) {
-  const auto client = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "velkor";
-  ClientRun run;
-  std::FILE* pipe = popen((client.string() + " " + arguments + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 class ClientTest : public ::testing::Test {
  protected:

@@ -5,37 +5,15 @@
 
 #include "engine/core/guard.h"
 #include "engine/core/log.h"
+#include "tests/support/engine_failure.h"
 #include "tests/support/test_environment.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"
 
 namespace engine = velkor::engine;
-using velkor::ComPtr;
+using velkor::testing::TakeFailure;
 
 namespace {
-
-struct Reported {
-  std::string description, source, helpFile;
-  GUID iid;
-  DWORD helpContext;
-};
-
-Reported TakeErrorInfo() {
-  ComPtr<IErrorInfo> info;
-  EXPECT_EQ(GetErrorInfo(0, info.Out()), S_OK);
-  Reported reported{};
-  if (!info) return reported;
-  velkor::Bstr text;
-  info->GetDescription(text.Out());
-  reported.description = text.Utf8();
-  info->GetSource(text.Out());
-  reported.source = text.Utf8();
-  info->GetHelpFile(text.Out());
-  reported.helpFile = text.Utf8();
-  info->GetGUID(&reported.iid);
-  info->GetHelpContext(&reported.helpContext);
-  return reported;
-}
 
 class GuardTest : public ::testing::Test {
  protected:
@@ -56,7 +34,7 @@ class GuardTest : public ::testing::Test {
 TEST_F(GuardTest, EngineExceptionBecomesErrorInformation) {
   HRESULT status = engine::Guard(IID_IVNXMotor, [] { throw engine::CVNXException(engine::ErrorCode::MotorBufferOverflow, 3); });
   EXPECT_EQ(status, E_FAIL);
-  Reported reported = TakeErrorInfo();
+  auto reported = TakeFailure();
   EXPECT_EQ(reported.description, "Motor(3):Buffer overflow!");
   EXPECT_EQ(reported.helpContext, 0x00030018u);
   EXPECT_EQ(reported.helpFile, "Velkor.chm");
@@ -66,24 +44,24 @@ TEST_F(GuardTest, EngineExceptionBecomesErrorInformation) {
 
 TEST_F(GuardTest, HelpContextKeepsOnlyTheLow16BitsOfEach) {
   engine::Guard(IID_IVNXComm, [] { throw engine::CVNXException(18, std::nullopt, 0x12345); });
-  Reported reported = TakeErrorInfo();
+  auto reported = TakeFailure();
   EXPECT_EQ(reported.helpContext, 0x23450012u);
   EXPECT_EQ(reported.description, "Error(74565) writing to serial port!");
 }
 
 TEST_F(GuardTest, AnyOtherExceptionIsCodeOne) {
   EXPECT_EQ(engine::Guard(IID_IVNXPath, [] { throw std::runtime_error("boom"); }), E_FAIL);
-  Reported reported = TakeErrorInfo();
+  auto reported = TakeFailure();
   EXPECT_EQ(reported.description, "A C/C++ exception occurred in the Engine!");
   EXPECT_EQ(reported.helpContext, 1u);
   EXPECT_EQ(engine::Guard(IID_IVNXPath, [] { throw 42; }), E_FAIL);
-  EXPECT_EQ(TakeErrorInfo().helpContext, 1u);
+  EXPECT_EQ(TakeFailure().helpContext, 1u);
 }
 
 TEST_F(GuardTest, SuccessReturnsOkAndLeavesEarlierErrorInformation) {
   engine::Guard(IID_IVNXComm, [] { throw engine::CVNXException(engine::ErrorCode::InvalidData); });
   EXPECT_EQ(engine::Guard(IID_IVNXComm, [] {}), S_OK);
-  EXPECT_EQ(TakeErrorInfo().description, "Invalid Data!");
+  EXPECT_EQ(TakeFailure().description, "Invalid Data!");
 }
 
 TEST_F(GuardTest, LogsOnlyUnderTheInterfacesEnabledCategory) {
@@ -108,7 +86,7 @@ TEST_F(GuardTest, LogsOnlyUnderTheInterfacesEnabledCategory) {
 
 TEST_F(GuardTest, NotImplementedSaysWhichMember) {
   EXPECT_EQ(engine::NotImplemented(IID_IVNXComm, "IVNXComm", "OpenPort"), E_NOTIMPL);
-  Reported reported = TakeErrorInfo();
+  auto reported = TakeFailure();
   EXPECT_NE(reported.description.find("IVNXComm::OpenPort"), std::string::npos);
   EXPECT_EQ(reported.iid, IID_IVNXComm);
 }

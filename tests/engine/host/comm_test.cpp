@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/engine_failure.h"
 #include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
 #include "velkor/automation.h"
@@ -10,24 +11,9 @@
 
 using velkor::Bstr;
 using velkor::ComPtr;
+using velkor::testing::TakeFailure;
 
 namespace {
-
-struct Failure {
-  std::string description;
-  DWORD helpContext = 0;
-};
-
-Failure TakeFailure() {
-  Failure failure;
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Out()) != S_OK) return failure;
-  Bstr text;
-  info->GetDescription(text.Out());
-  failure.description = text.Utf8();
-  info->GetHelpContext(&failure.helpContext);
-  return failure;
-}
 
 class CommTest : public ::testing::Test {
  protected:
@@ -56,7 +42,7 @@ class CommTest : public ::testing::Test {
 TEST_F(CommTest, ClosedPortRefusesTrafficWithCode8) {
   Bstr text("RP"), answer;
   EXPECT_EQ(host_->GetResponseOf(text.get(), answer.Out()), E_FAIL);
-  Failure failure = TakeFailure();
+  auto failure = TakeFailure();
   EXPECT_EQ(failure.description, "The serial port in not open!");
   EXPECT_EQ(failure.helpContext, 8u);
   EXPECT_EQ(host_->WriteCmd(text.get()), E_FAIL);
@@ -77,7 +63,7 @@ TEST_F(CommTest, OpeningNeedsANameThatLeadsToAPort) {
   EXPECT_EQ(TakeFailure().description, "Invalid Data!");
   Bstr missing("/dev/velkor-no-such-port");
   EXPECT_EQ(host_->OpenPort(missing.get()), E_FAIL);
-  Failure failure = TakeFailure();
+  auto failure = TakeFailure();
   EXPECT_EQ(failure.description, "Cannot open serial port!");
   EXPECT_EQ(failure.helpContext, 2u);
 }

@@ -1,20 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/host/scan_object.h"
+#include "tests/support/engine_failure.h"
 #include "velkor/automation.h"
 
 using velkor::ComPtr;
 
 namespace {
-std::string LastError(DWORD* helpContext) {
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Out()) != S_OK) return "";
-  velkor::Bstr text;
-  info->GetDescription(text.Out());
-  info->GetHelpContext(helpContext);
-  return text.Utf8();
-}
-
 ComPtr<IVNXErrors> NewErrorList() {
   ComPtr<IVNXScan> scan = ComPtr<IVNXScan>::Attach(velkor::engine::MakeObject<velkor::engine::CVNXScan>());
   ComPtr<IVNXErrors> errors;
@@ -31,10 +23,10 @@ TEST(ErrorList, EmptyBeforeAnyRun) {
   EXPECT_EQ(errors->get_NoOfWarnings(&count), S_OK);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(errors->GoFirst(), S_OK);
-  DWORD context = 0;
   EXPECT_EQ(errors->get_Code(&count), E_FAIL);
-  EXPECT_EQ(LastError(&context), "No more errors/warnings!");
-  EXPECT_EQ(context, 33u);
+  auto failure = velkor::testing::TakeFailure();
+  EXPECT_EQ(failure.description, "No more errors/warnings!");
+  EXPECT_EQ(failure.helpContext, 33u);
   EXPECT_EQ(errors->GoNext(), E_FAIL);
   velkor::Bstr description;
   EXPECT_EQ(errors->get_Description(description.Out()), E_FAIL);
@@ -47,9 +39,9 @@ TEST(ErrorList, MaximaBelowOneAreRefusedAndTheOldValueKept) {
   errors->get_MaxErrors(&value);
   EXPECT_EQ(value, 50);
   EXPECT_EQ(errors->put_MaxErrors(0), E_FAIL);
-  DWORD context = 0;
-  EXPECT_EQ(LastError(&context), "Invalid Data!");
-  EXPECT_EQ(context, 19u);
+  auto failure = velkor::testing::TakeFailure();
+  EXPECT_EQ(failure.description, "Invalid Data!");
+  EXPECT_EQ(failure.helpContext, 19u);
   errors->get_MaxErrors(&value);
   EXPECT_EQ(value, 50);
   EXPECT_EQ(errors->put_MaxWarnings(1), S_OK);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <regex>
 
+#include "tests/support/client_process.h"
+#include "tests/support/engine_failure.h"
 #include "tests/support/test_environment.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"
@@ -15,43 +17,11 @@
 
 using velkor::ComPtr;
 using velkor::testing::ReadFile;
+using velkor::testing::BinaryFolder;
 using velkor::testing::ScopedEnvironment;
+using velkor::testing::TakeFailure;
 
 namespace {
-
-std::filesystem::path BinaryFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
-
-// Runs the command-line client; its exit status.
-int RunClient(const std::string& arguments, std::string* output = nullptr) {
-  const std::string command = (BinaryFolder() / "velkor").string() + " " + arguments + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  std::string text;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-  int status = pclose(pipe);
-  if (output) *output = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-struct Failure {
-  std::string description;
-  DWORD helpContext = 0;
-  GUID iid{};
-};
-
-Failure TakeFailure() {
-  Failure failure;
-  ComPtr<IErrorInfo> info;
-  EXPECT_EQ(GetErrorInfo(0, info.Out()), S_OK);
-  if (!info) return failure;
-  velkor::Bstr text;
-  info->GetDescription(text.Out());
-  failure.description = text.Utf8();
-  info->GetHelpContext(&failure.helpContext);
-  info->GetGUID(&failure.iid);
-  return failure;
-}
 
 class ServerTest : public ::testing::Test {
  protected:
@@ -66,8 +36,8 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
   CLSID clsid;
   EXPECT_EQ(velkor::ClassIdFromText("VNXEngine.VNXHost", &clsid), CO_E_CLASSSTRING);
 
-  std::string output;
-  ASSERT_EQ(RunClient("register --library " + (BinaryFolder() / "libvelkor.so").string(), &output), 0) << output;
+  auto run = velkor::testing::RunClient("register --library " + (BinaryFolder() / "libvelkor.so").string());
+  ASSERT_EQ(run.status, 0) << run.output;
   const std::string hive = ReadFile(registry_.UserFile());
   EXPECT_NE(hive.find("[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{5A3E71CA-4D2B-11D4-9C1E-0040A1B2C3D4}\\InprocServer32]"),
             std::string::npos)
@@ -93,7 +63,7 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
   ComPtr<IVNXErrors> errors;
   ASSERT_EQ(velkor::CreateObject("VNXEngine.VNXScan.1", IID_IVNXErrors, errors.OutVoid()), S_OK);
   EXPECT_EQ(errors->GoNext(), E_FAIL);
-  Failure failure = TakeFailure();
+  auto failure = TakeFailure();
   EXPECT_EQ(failure.description, "No more errors/warnings!");
   EXPECT_EQ(failure.helpContext, 33u);
   EXPECT_EQ(failure.iid, IID_IVNXErrors);
@@ -109,7 +79,8 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
 
   errors.Reset();
   host.Reset();
-  ASSERT_EQ(RunClient("unregister --library " + (BinaryFolder() / "libvelkor.so").string(), &output), 0) << output;
+  run = velkor::testing::RunClient("unregister --library " + (BinaryFolder() / "libvelkor.so").string());
+  ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(velkor::ClassIdFromText("VNXEngine.VNXHost", &clsid), CO_E_CLASSSTRING);
   EXPECT_EQ(CoCreateInstance(CLSID_VNXHost, nullptr, CLSCTX_INPROC_SERVER, IID_IVNXComm, host.OutVoid()),
             REGDB_E_CLASSNOTREG);

@@ -1,0 +1,32 @@
+#pragma once
+// The command-line client run as a separate program, as a user runs it.
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace velkor::testing {
+
+// The folder of the test program, where the build puts the client and the
+// engine library too.
+inline std::filesystem::path BinaryFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
+
+struct ClientRun {
+  int status = -1;     // the exit status
+  std::string output;  // standard output and standard error together
+};
+
+inline ClientRun RunClient(const std::string& arguments) {
+  ClientRun run;
+  std::FILE* pipe = popen(((BinaryFolder() / "velkor").string() + " " + arguments + " 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+}  // namespace velkor::testing
