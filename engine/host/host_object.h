@@ -60,6 +60,14 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT put_IsRS485(LONG isRS485) override;
   HRESULT InitRS485(LONG count, LONG channel) override;
 
+  // IVNXComm: detection and address set-up (host_chain.cpp).
+  HRESULT EstablishChain() override;
+  HRESULT AddressMotorChain(LONG* motorCount) override;
+  HRESULT DetectRS232(LONG maxAddress, LONG flags, LONG* errorCode) override;
+  HRESULT DetectRS485(LONG maxAddress, LONG motorChannel, LONG flags, LONG* errorCode) override;
+  HRESULT AddressServos(LONG flags, LONG* errorCode) override;
+  HRESULT ReorderMotors(LONG address, BSTR serialNo, LONG* oldMotorAddress) override;
+
   // IVNXComm: configuration (host_configuration.cpp).
   HRESULT get_TxMaxRetry(LONG* count) override;
   HRESULT put_TxMaxRetry(LONG count) override;

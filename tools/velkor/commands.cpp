@@ -1,4 +1,5 @@
 #include "tools/velkor/commands.h"
+#include "tools/velkor/chain_commands.h"
 #include "tools/velkor/motor_commands.h"
 
 #include <dlfcn.h>
@@ -38,6 +39,18 @@ constexpr const char* kUsage =
     "  mem --port P --address N read ADDR [--byte|--word|--long]\n"
     "  mem --port P --address N write ADDR VALUE [--byte|--word|--long]\n"
     "                         one value of motor memory (EEPROM), a long by default\n"
+    "  scan --port P [--rs232 | --rs485 [--channel C] | --serial-numbers] [--max N]\n"
+    "       [--flags F] [--timeout MS] [--tx-max-retry N] [--tx-timeout-mul MS]\n"
+    "       [--tx-timeout-const MS] [--echo-timeout-mul MS] [--echo-timeout-const MS]\n"
+    "                         find the motors on a port and list them: an RS232 chain\n"
+    "                         (addresses 1..N in wiring order are given when the chain\n"
+    "                         has none; --flags 0 only looks), an RS485 bus, or a bus\n"
+    "                         addressed by serial numbers; --max N probes 1..N\n"
+    "                         (default 10); slow adapters need longer time-outs;\n"
+    "                         Ctrl-C cancels\n"
+    "  reorder --port P [scan options] ADDRESS SERIAL\n"
+    "                         find the motors, then move the motor with that serial\n"
+    "                         number to ADDRESS (the motor there takes its old one)\n"
     "\n"
     "port options: --port COMn or a device path (/dev/ttyUSB0); --baud RATE;\n"
     "  --parity none|odd|even|mark|space; --rs485 [--channel 0|1] for motors on an\n"
@@ -148,6 +161,8 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "send") return Send(options, out, err);
   if (command == "info") return Info(options, out, err);
   if (command == "mem") return Memory(options, out, err);
+  if (command == "scan") return Scan(options, out, err);
+  if (command == "reorder") return Reorder(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;

@@ -1,0 +1,314 @@
+// velkor scan and reorder: detection and address set-up of the motors on a
+// port, with a progress bar driven by the engine's notifications; Ctrl-C
+// cancels through the notification's reply.
+
+#include <csignal>
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "tools/velkor/chain_commands.h"
+#include "tools/velkor/session.h"
+#include "velkor/window.h"
+
+namespace velkor::client {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+void OnInterrupt(int) { interrupted = 1; }
+
+// Ctrl-C asks the scan to stop at its next step instead of killing the
+// program with the motors half set up.
+class InterruptAsCancel {
+ public:
+  InterruptAsCancel() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptAsCancel() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptAsCancel(const InterruptAsCancel&) = delete;
+  InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+constexpr std::uint32_t kProgressMessage = 0x0400;  // any number the window recognises
+constexpr int kBarWidth = 30;
+
+// Draws the engine's notifications as a bar on stderr.
+class ProgressBar {
+ public:
+  explicit ProgressBar(std::FILE* err) : err_(err) {}
+  VNX_LRESULT Note(VNX_WPARAM code, VNX_LPARAM number) {
+    switch (code) {
+      case 5: Start("addressing the chain", number); break;
+      case 6: Start("scanning", number); break;
+      case 7: Start("separating clashes", number); break;
+      case 2: Draw(number); break;
+      case 3:
+        if (drawn_) std::fputc('\n', err_);
+        drawn_ = false;
+        break;
+      default: break;
+    }
+    return interrupted ? 0 : 1;
+  }
+
+ private:
+  void Start(const char* what, VNX_LPARAM steps) {
+    if (drawn_) std::fputc('\n', err_);
+    what_ = what;
+    steps_ = steps > 0 ? steps : 1;
+    Draw(0);
+  }
+  void Draw(VNX_LPARAM step) {
+    const long long shown = step < 0 ? 0 : (step > steps_ ? steps_ : step);
+    const int filled = static_cast<int>(shown * kBarWidth / steps_);
+    std::fprintf(err_, "\r%-22s [%s%s] %lld/%lld", what_, std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kBarWidth - filled), '.').c_str(), shown,
+                 static_cast<long long>(steps_));
+    std::fflush(err_);
+    drawn_ = true;
+  }
+
+  std::FILE* err_;
+  const char* what_ = "";
+  long long steps_ = 1;
+  bool drawn_ = false;
+};
+
+int Usage(std::FILE* err, const std::string& problem) {
+  std::fprintf(err, "velkor: %s (try 'velkor --help')\n", problem.c_str());
+  return kEngineFailure;
+}
+
+bool ParseNumber(std::string_view text, LONG& value) {
+  int base = 10;
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  long long wide = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), wide, base);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return false;
+  if (wide < -2147483648LL || wide > 4294967295LL) return false;
+  value = static_cast<LONG>(static_cast<std::uint32_t>(wide));
+  return true;
+}
+
+enum class Method { RS232, RS485, SerialNumbers };
+
+struct ScanOptions {
+  Method method = Method::RS232;
+  LONG maxAddress = 10;
+  std::optional<LONG> flags;
+  struct Setting {
+    std::string_view flag;
+    HRESULT (IVNXComm::*put)(LONG);
+    std::optional<LONG> value;
+  };
+  std::vector<Setting> settings{{"--timeout", &IVNXComm::put_Timeout, {}},
+                                {"--tx-max-retry", &IVNXComm::put_TxMaxRetry, {}},
+                                {"--tx-timeout-mul", &IVNXComm::put_TxTimeoutMul, {}},
+                                {"--tx-timeout-const", &IVNXComm::put_TxTimeoutConst, {}},
+                                {"--echo-timeout-mul", &IVNXComm::put_EchoTimeoutMul, {}},
+                                {"--echo-timeout-const", &IVNXComm::put_EchoTimeoutConst, {}}};
+  std::vector<std::string> words;
+};
+
+constexpr std::string_view kOwnFlags[] = {"--rs232",          "--serial-numbers",   "--max",
+                                          "--flags",          "--timeout",          "--tx-max-retry",
+                                          "--tx-timeout-mul", "--tx-timeout-const", "--echo-timeout-mul",
+                                          "--echo-timeout-const"};
+
+std::optional<std::string> ParseScanOptions(std::span<const std::string_view> arguments, PortOptions& port,
+                                            ScanOptions& scan) {
+  if (auto problem = ParsePortOptions(arguments, kOwnFlags, port)) return problem;
+  int methods = port.rs485 ? 1 : 0;
+  if (port.rs485) scan.method = Method::RS485;
+  const auto& rest = port.rest;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const std::string& word = rest[i];
+    auto number = [&](LONG& value) -> std::optional<std::string> {
+      if (i + 1 >= rest.size() || !ParseNumber(rest[i + 1], value)) return word + " needs a number";
+      ++i;
+      return std::nullopt;
+    };
+    if (word == "--rs232") {
+      scan.method = Method::RS232;
+      ++methods;
+    } else if (word == "--serial-numbers") {
+      scan.method = Method::SerialNumbers;
+      ++methods;
+    } else if (word == "--max") {
+      if (auto problem = number(scan.maxAddress)) return problem;
+    } else if (word == "--flags") {
+      LONG flags = 0;
+      if (auto problem = number(flags)) return problem;
+      scan.flags = flags;
+    } else if (word.starts_with("--")) {
+      bool known = false;
+      for (auto& setting : scan.settings) {
+        if (word != setting.flag) continue;
+        LONG value = 0;
+        if (auto problem = number(value)) return problem;
+        setting.value = value;
+        known = true;
+      }
+      if (!known) return "unknown option '" + word + "'";
+    } else {
+      scan.words.push_back(word);
+    }
+  }
+  if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers");
+  return std::nullopt;
+}
+
+std::string ResultInWords(LONG result) {
+  struct Meaning {
+    LONG bit;
+    const char* words;
+  };
+  static constexpr Meaning kMeanings[] = {
+      {1, "motors found, and no other motor answers"},
+      {2, "motors found, but some motor still answers after they and the addresses above --max were put to sleep"},
+      {4, "motors found, and some motor answers above --max"},
+      {8, "a motor gave an unusable answer (or a line or echo error) during the scan"},
+      {16, "no motor found at 1..--max, yet some motor answers"},
+      {32, "an unexpected engine error during the scan"},
+      {64, "no motor found"},
+      {128, "network failure"},
+      {256, "not a USB link"},
+      {0x10000, "the serial port is not open"},
+      {0x40000, "cancelled"},
+  };
+  std::string text;
+  for (const Meaning& meaning : kMeanings) {
+    if ((result & meaning.bit) == 0) continue;
+    if (!text.empty()) text += "; ";
+    text += meaning.words;
+  }
+  return text.empty() ? "unknown result" : text;
+}
+
+std::string Text(HRESULT status, const Bstr& text) { return SUCCEEDED(status) ? text.Utf8() : "?"; }
+
+void PrintMotors(Session& session) {
+  std::FILE* out = session.out();
+  std::fprintf(out, "%-8s %-14s %-14s %-9s %s\n", "address", "serial", "model", "firmware", "resolution");
+  for (LONG address = 1; address < 120; ++address) {
+    ComPtr<IVNXMotor> motor;
+    if (FAILED(session.Host().GetMotor(address, motor.Out()))) continue;
+    Bstr serial, model, version;
+    const std::string serialText = Text(motor->GetSerialNumber(serial.Out()), serial);
+    const std::string modelText = Text(motor->GetModelStr(model.Out()), model);
+    const std::string versionText = Text(motor->get_Version(version.Out()), version);
+    LONG resolution = 0;
+    const std::string resolutionText =
+        SUCCEEDED(motor->GetEncoderResolution(&resolution)) ? std::to_string(resolution) : "?";
+    std::fprintf(out, "%-8ld %-14s %-14s %-9s %s\n", static_cast<long>(address), serialText.c_str(),
+                 modelText.c_str(), versionText.c_str(), resolutionText.c_str());
+  }
+}
+
+// Connects, applies the time-outs and runs the chosen scan with the bar.
+// The scan's result, or nullopt after reporting a failure in `status`.
+std::optional<LONG> RunScan(Session& session, const PortOptions& port, const ScanOptions& scan, int& status) {
+  if ((status = session.Connect(port)) != kDone) return std::nullopt;
+  IVNXComm& host = session.Host();
+  for (const auto& setting : scan.settings) {
+    if (!setting.value) continue;
+    HRESULT result = (host.*setting.put)(*setting.value);
+    if (FAILED(result)) {
+      status = session.Failed(std::string(setting.flag), result);
+      return std::nullopt;
+    }
+  }
+  ProgressBar bar(session.err());
+  NotificationWindow window([&bar](std::uint32_t message, VNX_WPARAM code, VNX_LPARAM number) -> VNX_LRESULT {
+    return message == kProgressMessage ? bar.Note(code, number) : 1;
+  });
+  host.InitializeNotification(window.Handle(), kProgressMessage);
+  InterruptAsCancel cancelOnCtrlC;
+  LONG result = 0;
+  HRESULT called = E_FAIL;
+  switch (scan.method) {
+    case Method::RS232:
+      // Unless told otherwise, a chain without addresses gets them.
+      called = host.DetectRS232(scan.maxAddress, scan.flags.value_or(0x400000), &result);
+      break;
+    case Method::RS485:
+      called = host.DetectRS485(scan.maxAddress, port.channel, scan.flags.value_or(0), &result);
+      break;
+    case Method::SerialNumbers:
+      called = host.AddressServos(scan.flags.value_or(0), &result);
+      break;
+  }
+  host.InitializeNotification(0, 0);
+  if (FAILED(called)) {
+    status = session.Failed("scan", called);
+    return std::nullopt;
+  }
+  status = kDone;
+  return result;
+}
+
+}  // namespace
+
+int Scan(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
+  PortOptions port;
+  ScanOptions scan;
+  if (auto problem = ParseScanOptions(arguments, port, scan)) return Usage(err, *problem);
+  if (!scan.words.empty()) return Usage(err, "scan takes no words, only options");
+  Session session(out, err);
+  int status = kDone;
+  auto result = RunScan(session, port, scan, status);
+  if (!result) return status;
+  std::fprintf(out, "result %ld: %s\n", static_cast<long>(*result), ResultInWords(*result).c_str());
+  PrintMotors(session);
+  return (*result & (1 | 2 | 4)) ? kDone : kEngineFailure;
+}
+
+int Reorder(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
+  PortOptions port;
+  ScanOptions scan;
+  if (auto problem = ParseScanOptions(arguments, port, scan)) return Usage(err, *problem);
+  LONG address = 0;
+  if (scan.words.size() != 2 || !ParseNumber(scan.words[0], address))
+    return Usage(err, "reorder takes the new ADDRESS and the motor's SERIAL number");
+  Session session(out, err);
+  int status = kDone;
+  // A new host knows no motor: find them first.
+  auto result = RunScan(session, port, scan, status);
+  if (!result) return status;
+  if (!(*result & (1 | 2 | 4))) {
+    std::fprintf(err, "velkor: no motors to reorder: %s\n", ResultInWords(*result).c_str());
+    return kEngineFailure;
+  }
+  Bstr serial(scan.words[1]);
+  LONG old = 0;
+  HRESULT called = session.Host().ReorderMotors(address, serial.get(), &old);
+  if (FAILED(called)) return session.Failed("reorder", called);
+  const std::string& name = scan.words[1];
+  if (old == -1) {
+    std::fprintf(err, "velkor: no motor has serial number %s\n", name.c_str());
+    return kEngineFailure;
+  }
+  if (old == address) {
+    std::fprintf(out, "%s is at address %ld already\n", name.c_str(), static_cast<long>(address));
+  } else if (old == 0) {
+    std::fprintf(out, "%s moved to address %ld\n", name.c_str(), static_cast<long>(address));
+  } else {
+    std::fprintf(out, "%s moved to address %ld; the motor there moved to %ld\n", name.c_str(),
+                 static_cast<long>(address), static_cast<long>(old));
+  }
+  PrintMotors(session);
+  return kDone;
+}
+
+}  // namespace velkor::client
