@@ -30,7 +30,7 @@ std::unique_ptr<Simulator> Simulator::Start(const Scenario& scenario, PortDirect
   simulator->directory_ = directory;
   if (clock) simulator->server_.UseClock(std::move(clock));
   for (const PortScenario& port : scenario.ports) {
-    auto index = simulator->server_.AddPort(MakeLine(port.wiring, port.motors), port.pace, error);
+    auto index = simulator->server_.AddPort(MakeLine(port.wiring, port.motors, port.collisions), port.pace, error);
     if (!index) return nullptr;
     std::string name;
     const std::string& device = simulator->server_.DevicePath(*index);
@@ -45,7 +45,8 @@ std::unique_ptr<Simulator> Simulator::Start(const Scenario& scenario, PortDirect
     }
     simulator->names_.push_back(name);
     std::string text = (name.empty() ? std::string("-") : name) + " " + device +
-                       (port.wiring == Wiring::Chain ? " chain" : " bus") + (port.pace ? " paced" : "");
+                       (port.wiring == Wiring::Chain ? " chain" : " bus") +
+                       (port.collisions == BusCollisions::FirstWins ? " dominant" : "") + (port.pace ? " paced" : "");
     simulator->descriptions_.push_back(text);
     for (std::size_t m = 0; m < port.motors.size(); ++m) {
       const MotorConfig& c = port.motors[m].config;

@@ -21,12 +21,12 @@ void Line::AdvanceMotors(SimTime now) {
   for (auto& node : nodes_) node->Motor().AdvanceTo(now);
 }
 
-std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors) {
+std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors, BusCollisions collisions) {
   std::vector<std::unique_ptr<MotorNode>> nodes;
   nodes.reserve(motors.size());
   for (const MotorSetup& motor : motors) nodes.push_back(std::make_unique<MotorNode>(motor.config, motor.faults));
   if (wiring == Wiring::Chain) return std::make_unique<ChainLine>(std::move(nodes));
-  return std::make_unique<BusLine>(std::move(nodes));
+  return std::make_unique<BusLine>(std::move(nodes), collisions);
 }
 
 std::uint8_t GarbageByte(std::uint8_t sent) {

@@ -19,6 +19,11 @@ namespace velkor::sim {
 
 enum class Wiring { Chain, Bus };
 
+// What the host reads when several motors on a bus send at once: garbage, or
+// (where one transmitter overpowers the others) the first sender in wiring
+// order, clean, with the others' answers lost.
+enum class BusCollisions { Garbage, FirstWins };
+
 class Line {
  public:
   virtual ~Line() = default;
@@ -51,7 +56,9 @@ struct MotorSetup {
   FaultSet faults;
 };
 
-std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors);
+// `collisions` matters on a bus only.
+std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors,
+                               BusCollisions collisions = BusCollisions::Garbage);
 
 // The byte a host reads where the line carried something it cannot decode.
 std::uint8_t GarbageByte(std::uint8_t sent);

@@ -102,6 +102,8 @@ class Parser {
         wired = true;
       } else if (word == "pace") {
         port.pace = true;
+      } else if (word == "dominant") {
+        port.collisions = BusCollisions::FirstWins;
       } else if (word.size() > 3 && (word.starts_with("COM") || word.starts_with("com"))) {
         auto value = Integer(word.substr(3), 1, 256);
         if (!value) {
@@ -116,6 +118,8 @@ class Parser {
       }
     }
     if (!wired) Error("port needs its wiring: chain or bus");
+    if (wired && port.wiring == Wiring::Chain && port.collisions != BusCollisions::Garbage)
+      Error("'dominant' is for a bus; on a chain motors do not send at once");
     result_.scenario.ports.push_back(std::move(port));
     port_line_.push_back(line_);
     echo_given_.emplace_back();

@@ -17,6 +17,7 @@ struct PortScenario {
   std::optional<int> comNumber;  // "COM3" -> 3; nothing: the first free one
   Wiring wiring = Wiring::Chain;
   bool pace = false;
+  BusCollisions collisions = BusCollisions::Garbage;
   std::vector<MotorSetup> motors;
 };
 

@@ -76,6 +76,24 @@ TEST(BusLine, OverlappingAnswersOfDifferentLengths) {
   EXPECT_EQ(Send(*line, "\x82Rdd\r"), "123456\r");
 }
 
+TEST(BusLine, DominantBusHearsTheFirstSenderInWiringOrderOnly) {
+  auto line = MakeLine(Wiring::Bus, {Motor(1), Motor(2), Motor(3)}, BusCollisions::FirstWins);
+  line->Motor(0).Command("dd=7");
+  line->Motor(1).Command("dd=123456");
+  line->Motor(2).Command("dd=-55");
+  for (std::size_t i = 0; i < 3; ++i) line->Motor(i).Command("ECHO_OFF");
+  // The longer answers behind the winner leave no tail.
+  EXPECT_EQ(Send(*line, "\x80Rdd\r"), "7\r");
+  // A loser is only silenced to the end of its line: alone it is heard again.
+  EXPECT_EQ(Send(*line, "\x82Rdd\r"), "123456\r");
+  // Wiring order, not address, decides.
+  line->Motor(0).Command("SADDR9");
+  EXPECT_EQ(Send(*line, "\x80Rdd\r"), "7\r");
+  EXPECT_EQ(Send(*line, "\x83Rdd\r"), "-55\r");
+  // Two rounds in one write: each collision is decided afresh.
+  EXPECT_EQ(Send(*line, "\x80Rdd\rRdd\r"), "7\r7\r");
+}
+
 TEST(BusLine, MotorsAtAnotherRateHearNothingUsable) {
   auto line = MakeLine(Wiring::Bus, {Motor(1, 19200), Motor(2, 9600)});
   for (std::size_t i = 0; i < 2; ++i) line->Motor(i).Command("ECHO_OFF");

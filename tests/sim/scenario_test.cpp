@@ -32,7 +32,7 @@ TEST(ScenarioParser, ReadsPortsMotorsAndFaults) {
       "fault motor=2 silent drop-after=12\n"
       "fault motor=1 echo-stops-after=4 echo-alters-byte=2 answer-delay=75\n"
       "\n"
-      "port bus\n"
+      "port bus dominant\n"
       "motor serial=0x41000010\n"
       "motor echo=on\n");
   ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
@@ -61,7 +61,9 @@ TEST(ScenarioParser, ReadsPortsMotorsAndFaults) {
   EXPECT_EQ(ports[0].motors[1].faults.dropAfter, 12);
   // Default serial numbers differ from motor to motor.
   EXPECT_NE(ports[0].motors[1].config.serial, ports[1].motors[1].config.serial);
+  EXPECT_EQ(ports[0].collisions, BusCollisions::Garbage);
   EXPECT_EQ(ports[1].wiring, Wiring::Bus);
+  EXPECT_EQ(ports[1].collisions, BusCollisions::FirstWins);
   EXPECT_FALSE(ports[1].comNumber);
   EXPECT_EQ(ports[1].motors[0].config.serial, 0x41000010u);
   EXPECT_FALSE(ports[1].motors[0].config.echo);  // quiet on a bus
@@ -84,6 +86,8 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
             std::vector<std::string>{"line 3: port COM2 is named twice"});
   EXPECT_EQ(Errors("port COM0 chain\nmotor\n"),
             std::vector<std::string>{"line 1: bad port name 'COM0' (expected COM1 to COM256)"});
+  EXPECT_EQ(Errors("port COM3 dominant chain\nmotor\n"),
+            std::vector<std::string>{"line 1: 'dominant' is for a bus; on a chain motors do not send at once"});
   EXPECT_EQ(Errors("port\nmotor\n"), std::vector<std::string>{"line 1: port needs its wiring: chain or bus"});
   EXPECT_EQ(Errors("port bus\nport chain\nmotor\n"), std::vector<std::string>{"line 1: port has no motor"});
   EXPECT_EQ(Errors("# nothing\n"), std::vector<std::string>{"no port in the scenario"});
