@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string_view>
+#include <utility>
 
 #include "engine/core/errors.h"
 #include "velkor/automation_types.h"
@@ -43,6 +44,20 @@ HRESULT GuardedGet(REFIID iid, Value* out, Body&& body) noexcept {
   if (!out) return E_POINTER;
   return Guard(iid, [&] { *out = body(); });
 }
+
+// The guard of one interface's members, so that a body names its interface
+// once: InterfaceGuard<IID_IVNXComm>::Do([&] { ... }).
+template <const IID& iid>
+struct InterfaceGuard {
+  template <class Value, class Body>
+  static HRESULT Get(Value* out, Body&& body) noexcept {
+    return GuardedGet(iid, out, std::forward<Body>(body));
+  }
+  template <class Body>
+  static HRESULT Do(Body&& body) noexcept {
+    return Guard(iid, std::forward<Body>(body));
+  }
+};
 
 // A member that a later version of the engine provides: E_NOTIMPL with error
 // information that says so.

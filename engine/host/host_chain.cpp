@@ -42,7 +42,7 @@ constexpr LONG kLeastMaxMotors = 10;
 }  // namespace
 
 HRESULT CVNXHost::EstablishChain() {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (link_->settings.linkType != LinkType::RS232) throw CVNXException(ErrorCode::InvalidData);
     if (!link_->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
     engine::EstablishChain(*link_);
@@ -50,7 +50,7 @@ HRESULT CVNXHost::EstablishChain() {
 }
 
 HRESULT CVNXHost::AddressMotorChain(LONG* motorCount) {
-  return CommGet(motorCount, [&] {
+  return CommGuard::Get(motorCount, [&] {
     if (!link_->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
     AddressChain(Chain{link_, motors_}, scan_flag::kRaise);
     return static_cast<LONG>(motors_.Size());
@@ -58,7 +58,7 @@ HRESULT CVNXHost::AddressMotorChain(LONG* motorCount) {
 }
 
 HRESULT CVNXHost::DetectRS232(LONG maxAddress, LONG flags, LONG* errorCode) {
-  return CommGet(errorCode, [&]() -> LONG {
+  return CommGuard::Get(errorCode, [&]() -> LONG {
     RequireSerial(*link_);
     if (auto refused = RefusedScan(*link_, flags, maxAddress)) return *refused;
     link_->settings.maxMotors = maxAddress;
@@ -72,7 +72,7 @@ HRESULT CVNXHost::DetectRS232(LONG maxAddress, LONG flags, LONG* errorCode) {
 }
 
 HRESULT CVNXHost::DetectRS485(LONG maxAddress, LONG motorChannel, LONG flags, LONG* errorCode) {
-  return CommGet(errorCode, [&]() -> LONG {
+  return CommGuard::Get(errorCode, [&]() -> LONG {
     RequireSerial(*link_);
     if (auto refused = RefusedScan(*link_, flags, maxAddress)) return *refused;
     link_->settings.maxMotors = maxAddress;
@@ -83,7 +83,7 @@ HRESULT CVNXHost::DetectRS485(LONG maxAddress, LONG motorChannel, LONG flags, LO
 }
 
 HRESULT CVNXHost::AddressServos(LONG flags, LONG* errorCode) {
-  return CommGet(errorCode, [&]() -> LONG {
+  return CommGuard::Get(errorCode, [&]() -> LONG {
     RequireSerial(*link_);
     if (auto refused = RefusedScan(*link_, flags, std::nullopt)) return *refused;
     link_->settings.rs485Channel = 0;
@@ -96,7 +96,7 @@ HRESULT CVNXHost::AddressServos(LONG flags, LONG* errorCode) {
 }
 
 HRESULT CVNXHost::ReorderMotors(LONG address, BSTR serialNo, LONG* oldMotorAddress) {
-  return CommGet(oldMotorAddress, [&]() -> LONG {
+  return CommGuard::Get(oldMotorAddress, [&]() -> LONG {
     return engine::ReorderMotors(Chain{link_, motors_}, address, BstrToUtf8(serialNo));
   });
 }

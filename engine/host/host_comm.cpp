@@ -41,7 +41,7 @@ void Reselect(HostLink& link) {
 }  // namespace
 
 HRESULT CVNXHost::OpenPort(BSTR portName) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (link_->IsSerial()) {
       if (SysStringLen(portName) == 0) throw CVNXException(ErrorCode::InvalidData);
       link_->settings.portName = BstrToUtf8(portName);
@@ -51,30 +51,30 @@ HRESULT CVNXHost::OpenPort(BSTR portName) {
 }
 
 HRESULT CVNXHost::ClosePort() {
-  return CommDo([&] { link_->Close(); });
+  return CommGuard::Do([&] { link_->Close(); });
 }
 
 HRESULT CVNXHost::get_PortHandle(LONG* handle) {
-  return CommGet(handle, [&] { return link_->PortHandle(); });
+  return CommGuard::Get(handle, [&] { return link_->PortHandle(); });
 }
 
 HRESULT CVNXHost::get_PortName(BSTR* portName) {
-  return CommGet(portName, [&] { return AllocBstr(link_->settings.portName); });
+  return CommGuard::Get(portName, [&] { return AllocBstr(link_->settings.portName); });
 }
 
 HRESULT CVNXHost::ClearBuffer() {
-  return CommDo([&] { link_->ClearBuffer(); });
+  return CommGuard::Do([&] { link_->ClearBuffer(); });
 }
 
 HRESULT CVNXHost::get_BytesAvailable(LONG* count) {
-  return CommGet(count, [&] {
+  return CommGuard::Get(count, [&] {
     link_->RequireOpenSerial();
     return link_->BytesAvailable();
   });
 }
 
 HRESULT CVNXHost::WriteCommand(BSTR command) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->RequireOpenSerial();
     std::string text = BytesOf(command);
     text.resize(std::min(text.size(), kMaxCommandLength));
@@ -84,14 +84,14 @@ HRESULT CVNXHost::WriteCommand(BSTR command) {
 }
 
 HRESULT CVNXHost::WriteCmd(BSTR command) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->RequireOpenSerial();
     link_->SendCommand(BytesOf(command), kKeepAddress, true);
   });
 }
 
 HRESULT CVNXHost::WriteString(BSTR data) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->RequireOpenSerial();
     if (SysStringLen(data) >= kAnswerSize) throw CVNXException(ErrorCode::InvalidData);
     const std::string bytes = BytesOf(data);
@@ -101,14 +101,14 @@ HRESULT CVNXHost::WriteString(BSTR data) {
 }
 
 HRESULT CVNXHost::ReadResponse(BSTR* response) {
-  return CommGet(response, [&] {
+  return CommGuard::Get(response, [&] {
     link_->RequireOpenSerial();
     return StringOf(link_->ReadLine(kMaxCommandLength, link_->settings.timeout));
   });
 }
 
 HRESULT CVNXHost::ReadString(LONG count, BSTR* data) {
-  return CommGet(data, [&] {
+  return CommGuard::Get(data, [&] {
     if (count < 0 || count >= static_cast<LONG>(kAnswerSize)) throw CVNXException(ErrorCode::InvalidData);
     link_->RequireOpenSerial();
     return StringOf(link_->ReadBytes(static_cast<std::size_t>(count), 0));
@@ -116,7 +116,7 @@ HRESULT CVNXHost::ReadString(LONG count, BSTR* data) {
 }
 
 HRESULT CVNXHost::GetResponseOf(BSTR command, BSTR* response) {
-  return CommGet(response, [&] {
+  return CommGuard::Get(response, [&] {
     link_->RequireOpenSerial();
     if (SysStringLen(command) == 0) throw CVNXException(ErrorCode::InvalidData);
     return StringOf(link_->SendCommandGetResponse(BytesOf(command), kKeepAddress, true));
@@ -124,28 +124,28 @@ HRESULT CVNXHost::GetResponseOf(BSTR command, BSTR* response) {
 }
 
 HRESULT CVNXHost::Wait(LONG milliseconds) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   });
 }
 
 HRESULT CVNXHost::get_DefaultMotor(LONG* address) {
-  return CommGet(address, [&] { return link_->CurrentAddress(); });
+  return CommGuard::Get(address, [&] { return link_->CurrentAddress(); });
 }
 
 HRESULT CVNXHost::put_DefaultMotor(LONG address) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->RequireOpenSerial();
     link_->SelectMotor(address);
   });
 }
 
 HRESULT CVNXHost::get_Echo(VARIANT_BOOL* on) {
-  return CommGet(on, [&] { return link_->settings.echo ? VARIANT_TRUE : VARIANT_FALSE; });
+  return CommGuard::Get(on, [&] { return link_->settings.echo ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 HRESULT CVNXHost::put_Echo(VARIANT_BOOL on) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (link_->settings.linkType != LinkType::RS232) throw CVNXException(ErrorCode::InvalidData);
     if (!link_->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
     link_->SetEcho(on != 0);
@@ -153,46 +153,46 @@ HRESULT CVNXHost::put_Echo(VARIANT_BOOL on) {
 }
 
 HRESULT CVNXHost::get_Parity(enum_parity* parity) {
-  return CommGet(parity, [&] { return static_cast<enum_parity>(link_->settings.parity); });
+  return CommGuard::Get(parity, [&] { return static_cast<enum_parity>(link_->settings.parity); });
 }
 
 // Stored only; it takes effect at the next open. A value outside the
 // enumeration would make that open fail, so it is refused here.
 HRESULT CVNXHost::put_Parity(enum_parity parity) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (parity < vnx_none || parity > vnx_space) throw CVNXException(ErrorCode::InvalidData);
     link_->settings.parity = static_cast<std::uint8_t>(parity);
   });
 }
 
 HRESULT CVNXHost::get_BaudRate(LONG* baud) {
-  return CommGet(baud, [&] {
+  return CommGuard::Get(baud, [&] {
     if (!link_->IsSerial()) throw CVNXException(ErrorCode::InvalidData);
     return link_->settings.baudRate;
   });
 }
 
 HRESULT CVNXHost::put_BaudRate(LONG baud) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (!link_->IsSerial()) throw CVNXException(ErrorCode::InvalidData);
     link_->ChangeBaud(baud);
   });
 }
 
 HRESULT CVNXHost::get_Timeout(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->settings.timeout; });
+  return CommGuard::Get(milliseconds, [&] { return link_->settings.timeout; });
 }
 
 HRESULT CVNXHost::put_Timeout(LONG milliseconds) {
-  return CommDo([&] { link_->settings.timeout = milliseconds; });
+  return CommGuard::Do([&] { link_->settings.timeout = milliseconds; });
 }
 
 HRESULT CVNXHost::get_CharDelay(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->CharDelay(); });
+  return CommGuard::Get(milliseconds, [&] { return link_->CharDelay(); });
 }
 
 HRESULT CVNXHost::put_CharDelay(LONG) {
-  return CommDo([] {});  // derived from the line settings; nothing to store
+  return CommGuard::Do([] {});  // derived from the line settings; nothing to store
 }
 
 }  // namespace velkor::engine

@@ -9,10 +9,10 @@
 namespace velkor::engine {
 
 HRESULT CVNXHost::get_TxMaxRetry(LONG* count) {
-  return CommGet(count, [&] { return link_->settings.txMaxRetry; });
+  return CommGuard::Get(count, [&] { return link_->settings.txMaxRetry; });
 }
 HRESULT CVNXHost::put_TxMaxRetry(LONG count) {
-  return CommDo([&] { link_->settings.txMaxRetry = count; });
+  return CommGuard::Do([&] { link_->settings.txMaxRetry = count; });
 }
 
 // A changed time-out takes effect on an open port at once; on a closed one
@@ -22,64 +22,64 @@ void CVNXHost::ReprogramTimeouts() {
 }
 
 HRESULT CVNXHost::get_TxTimeoutMul(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->settings.txTimeoutMul; });
+  return CommGuard::Get(milliseconds, [&] { return link_->settings.txTimeoutMul; });
 }
 HRESULT CVNXHost::put_TxTimeoutMul(LONG milliseconds) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->settings.txTimeoutMul = milliseconds;
     ReprogramTimeouts();
   });
 }
 HRESULT CVNXHost::get_TxTimeoutConst(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->settings.txTimeoutConst; });
+  return CommGuard::Get(milliseconds, [&] { return link_->settings.txTimeoutConst; });
 }
 HRESULT CVNXHost::put_TxTimeoutConst(LONG milliseconds) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->settings.txTimeoutConst = milliseconds;
     ReprogramTimeouts();
   });
 }
 HRESULT CVNXHost::get_EchoTimeoutMul(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->settings.echoTimeoutMul; });
+  return CommGuard::Get(milliseconds, [&] { return link_->settings.echoTimeoutMul; });
 }
 HRESULT CVNXHost::put_EchoTimeoutMul(LONG milliseconds) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->settings.echoTimeoutMul = milliseconds;
     ReprogramTimeouts();
   });
 }
 HRESULT CVNXHost::get_EchoTimeoutConst(LONG* milliseconds) {
-  return CommGet(milliseconds, [&] { return link_->settings.echoTimeoutConst; });
+  return CommGuard::Get(milliseconds, [&] { return link_->settings.echoTimeoutConst; });
 }
 HRESULT CVNXHost::put_EchoTimeoutConst(LONG milliseconds) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->settings.echoTimeoutConst = milliseconds;
     ReprogramTimeouts();
   });
 }
 
 HRESULT CVNXHost::get_LogFlags(LONG* flags) {
-  return CommGet(flags, [] { return static_cast<LONG>(log::Flags()); });
+  return CommGuard::Get(flags, [] { return static_cast<LONG>(log::Flags()); });
 }
 HRESULT CVNXHost::put_LogFlags(LONG flags) {
-  return CommDo([&] { log::SetFlags(static_cast<std::uint32_t>(flags)); });
+  return CommGuard::Do([&] { log::SetFlags(static_cast<std::uint32_t>(flags)); });
 }
 HRESULT CVNXHost::get_LogFileName(BSTR* fileName) {
-  return CommGet(fileName, [] { return AllocBstr(log::FileName()); });
+  return CommGuard::Get(fileName, [] { return AllocBstr(log::FileName()); });
 }
 HRESULT CVNXHost::put_LogFileName(BSTR fileName) {
-  return CommDo([&] { log::SetFileName(BstrToUtf8(fileName)); });
+  return CommGuard::Do([&] { log::SetFileName(BstrToUtf8(fileName)); });
 }
 
 HRESULT CVNXHost::InitializeNotification(LONG window, LONG message) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     link_->settings.notificationWindow = window;
     link_->settings.notificationMessage = static_cast<std::uint32_t>(message);
   });
 }
 
 HRESULT CVNXHost::get_EngineVersion(LONG* version) {
-  return CommGet(version, [] { return EngineVersionFrom(ProductVersion()); });
+  return CommGuard::Get(version, [] { return EngineVersionFrom(ProductVersion()); });
 }
 
 }  // namespace velkor::engine

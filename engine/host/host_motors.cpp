@@ -12,7 +12,7 @@ constexpr LONG kMostDeclaredMotors = MotorList::kTableSize - 1;
 }  // namespace
 
 HRESULT CVNXHost::GetMotor(LONG address, IVNXMotor** motor) {
-  return CommGet(motor, [&] {
+  return CommGuard::Get(motor, [&] {
     link_->RequireOpenSerial();
     // The all-motors record belongs to no list: its VNXMotor objects own it.
     std::shared_ptr<MotorRecord> record =
@@ -25,27 +25,27 @@ HRESULT CVNXHost::GetMotor(LONG address, IVNXMotor** motor) {
 }
 
 HRESULT CVNXHost::get_MaxMotors(LONG* count) {
-  return CommGet(count, [&] { return link_->settings.maxMotors; });
+  return CommGuard::Get(count, [&] { return link_->settings.maxMotors; });
 }
 HRESULT CVNXHost::put_MaxMotors(LONG count) {
-  return CommDo([&] { link_->settings.maxMotors = count; });
+  return CommGuard::Do([&] { link_->settings.maxMotors = count; });
 }
 
 HRESULT CVNXHost::get_NoOfMotors(LONG* count) {
-  return CommGet(count, [&] { return static_cast<LONG>(motors_.Size()); });
+  return CommGuard::Get(count, [&] { return static_cast<LONG>(motors_.Size()); });
 }
 
 HRESULT CVNXHost::get_IsRS485(LONG* isRS485) {
-  return CommGet(isRS485, [&]() -> LONG { return link_->settings.linkType == LinkType::RS485 ? 1 : 0; });
+  return CommGuard::Get(isRS485, [&]() -> LONG { return link_->settings.linkType == LinkType::RS485 ? 1 : 0; });
 }
 HRESULT CVNXHost::put_IsRS485(LONG) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (link_->settings.linkType != LinkType::RS485) throw CVNXException(ErrorCode::InvalidData);
   });
 }
 
 HRESULT CVNXHost::InitRS485(LONG count, LONG channel) {
-  return CommDo([&] {
+  return CommGuard::Do([&] {
     if (!link_->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
     if (count < 1 || count > kMostDeclaredMotors) throw CVNXException(ErrorCode::InvalidData);
     const std::int32_t selected = link_->CurrentAddress();

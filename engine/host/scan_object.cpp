@@ -25,14 +25,7 @@ HRESULT CVNXScan::InterfaceSupportsErrorInfo(REFIID iid) {
 }
 
 namespace {
-template <class Value, class Body>
-HRESULT Get(Value* out, Body&& body) {
-  return GuardedGet(IID_IVNXErrors, out, std::forward<Body>(body));
-}
-template <class Body>
-HRESULT Do(Body&& body) {
-  return Guard(IID_IVNXErrors, std::forward<Body>(body));
-}
+using ErrorsGuard = InterfaceGuard<IID_IVNXErrors>;
 }  // namespace
 
 const CVNXScan::Diagnostic& CVNXScan::Current() const {
@@ -41,52 +34,52 @@ const CVNXScan::Diagnostic& CVNXScan::Current() const {
 }
 
 HRESULT CVNXScan::get_NoOfWarnings(LONG* count) {
-  return Get(count, [&] { return warningCount_; });
+  return ErrorsGuard::Get(count, [&] { return warningCount_; });
 }
 HRESULT CVNXScan::get_NoOfErrors(LONG* count) {
-  return Get(count, [&] { return errorCount_; });
+  return ErrorsGuard::Get(count, [&] { return errorCount_; });
 }
 HRESULT CVNXScan::get_MaxErrors(LONG* count) {
-  return Get(count, [&] { return maxErrors_; });
+  return ErrorsGuard::Get(count, [&] { return maxErrors_; });
 }
 HRESULT CVNXScan::put_MaxErrors(LONG count) {
-  return Do([&] {
+  return ErrorsGuard::Do([&] {
     if (count < 1) throw CVNXException(ErrorCode::InvalidData);
     maxErrors_ = count;
   });
 }
 HRESULT CVNXScan::get_MaxWarnings(LONG* count) {
-  return Get(count, [&] { return maxWarnings_; });
+  return ErrorsGuard::Get(count, [&] { return maxWarnings_; });
 }
 HRESULT CVNXScan::put_MaxWarnings(LONG count) {
-  return Do([&] {
+  return ErrorsGuard::Do([&] {
     if (count < 1) throw CVNXException(ErrorCode::InvalidData);
     maxWarnings_ = count;
   });
 }
 HRESULT CVNXScan::GoFirst() {
-  return Do([&] { cursor_ = 0; });
+  return ErrorsGuard::Do([&] { cursor_ = 0; });
 }
 HRESULT CVNXScan::GoNext() {
-  return Do([&] {
+  return ErrorsGuard::Do([&] {
     ++cursor_;  // stays advanced even when it fails
     if (static_cast<std::size_t>(cursor_) >= records_.size()) throw CVNXException(ErrorCode::NoMoreErrors);
   });
 }
 HRESULT CVNXScan::get_Description(BSTR* text) {
-  return Get(text, [&] { return AllocBstr(Current().description); });
+  return ErrorsGuard::Get(text, [&] { return AllocBstr(Current().description); });
 }
 HRESULT CVNXScan::get_Code(LONG* code) {
-  return Get(code, [&] { return Current().code; });
+  return ErrorsGuard::Get(code, [&] { return Current().code; });
 }
 HRESULT CVNXScan::get_Line(LONG* line) {
-  return Get(line, [&] { return Current().line; });
+  return ErrorsGuard::Get(line, [&] { return Current().line; });
 }
 HRESULT CVNXScan::get_Column(LONG* column) {
-  return Get(column, [&] { return Current().column; });
+  return ErrorsGuard::Get(column, [&] { return Current().column; });
 }
 HRESULT CVNXScan::get_IsWarning(LONG* isWarning) {
-  return Get(isWarning, [&] { return Current().code >= 100 ? 1 : 0; });
+  return ErrorsGuard::Get(isWarning, [&] { return Current().code >= 100 ? 1 : 0; });
 }
 
 }  // namespace velkor::engine

@@ -63,33 +63,33 @@ void TakeSamplePeriodAnswer(MotorRecord& motor) {
 }  // namespace
 
 HRESULT CVNXMotor::GetPosition(LONG* position) {
-  return MotorGet(position, [&] { return AnswerNumber(Asking().Ask("RP")); });
+  return MotorGuard::Get(position, [&] { return AnswerNumber(Asking().Ask("RP")); });
 }
 HRESULT CVNXMotor::GetSpeed(LONG* speed) {
-  return MotorGet(speed, [&] { return AnswerNumber(Asking().Ask("RV")); });
+  return MotorGuard::Get(speed, [&] { return AnswerNumber(Asking().Ask("RV")); });
 }
 HRESULT CVNXMotor::GetAcceleration(LONG* acceleration) {
-  return MotorGet(acceleration, [&] { return AnswerNumber(Asking().Ask("RA")); });
+  return MotorGuard::Get(acceleration, [&] { return AnswerNumber(Asking().Ask("RA")); });
 }
 
 HRESULT CVNXMotor::get_P(LONG* position) {
-  return MotorGet(position, [&] { return ReadRegister(Asking(), "P"); });
+  return MotorGuard::Get(position, [&] { return ReadRegister(Asking(), "P"); });
 }
 HRESULT CVNXMotor::get_V(LONG* velocity) {
-  return MotorGet(velocity, [&] { return ReadRegister(Asking(), "V"); });
+  return MotorGuard::Get(velocity, [&] { return ReadRegister(Asking(), "V"); });
 }
 HRESULT CVNXMotor::get_A(LONG* acceleration) {
-  return MotorGet(acceleration, [&] { return ReadRegister(Asking(), "A"); });
+  return MotorGuard::Get(acceleration, [&] { return ReadRegister(Asking(), "A"); });
 }
 
 HRESULT CVNXMotor::put_P(LONG position) {
-  return MotorDo([&] { Sending().MotorSendCommand(Assignment("P", position)); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand(Assignment("P", position)); });
 }
 HRESULT CVNXMotor::put_V(LONG velocity) {
-  return MotorDo([&] { Sending().MotorSendCommand(Assignment("V", velocity)); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand(Assignment("V", velocity)); });
 }
 HRESULT CVNXMotor::put_A(LONG acceleration) {
-  return MotorDo([&] {
+  return MotorGuard::Do([&] {
     MotorRecord& motor = Sending();
     if (acceleration < 0) throw CVNXException(ErrorCode::InvalidData);
     motor.MotorSendCommand(Assignment("A", acceleration));
@@ -97,20 +97,20 @@ HRESULT CVNXMotor::put_A(LONG acceleration) {
 }
 
 HRESULT CVNXMotor::Go() {
-  return MotorDo([&] { Sending().MotorSendCommand("G"); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand("G"); });
 }
 HRESULT CVNXMotor::SetPositionMode() {
-  return MotorDo([&] { Sending().MotorSendCommand("MP"); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand("MP"); });
 }
 HRESULT CVNXMotor::SetVelocityMode() {
-  return MotorDo([&] { Sending().MotorSendCommand("MV"); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand("MV"); });
 }
 HRESULT CVNXMotor::Stop(LONG decelerate) {
-  return MotorDo([&] { Sending().MotorSendCommand(decelerate != 0 ? "X" : "S"); });
+  return MotorGuard::Do([&] { Sending().MotorSendCommand(decelerate != 0 ? "X" : "S"); });
 }
 
 HRESULT CVNXMotor::GoTo(LONG position, LONG velocity, LONG acceleration) {
-  return MotorDo([&] {
+  return MotorGuard::Do([&] {
     MotorRecord& motor = Sending();
     if (velocity < 1 || acceleration < 1) throw CVNXException(ErrorCode::InvalidData);
     motor.MotorSendCommand("MP");
@@ -122,7 +122,7 @@ HRESULT CVNXMotor::GoTo(LONG position, LONG velocity, LONG acceleration) {
 }
 
 HRESULT CVNXMotor::WriteCommand(BSTR command) {
-  return MotorDo([&] {
+  return MotorGuard::Do([&] {
     MotorRecord& motor = Sending();
     if (SysStringLen(command) == 0) return;
     motor.MotorSendCommand(BstrToUtf8(command));
@@ -130,7 +130,7 @@ HRESULT CVNXMotor::WriteCommand(BSTR command) {
 }
 
 HRESULT CVNXMotor::GetResponseOf(BSTR command, BSTR* response) {
-  return MotorGet(response, [&] {
+  return MotorGuard::Get(response, [&] {
     MotorRecord& motor = Asking();
     if (SysStringLen(command) == 0) throw CVNXException(ErrorCode::InvalidData);
     return AllocBstr(motor.Ask(BstrToUtf8(command)));
@@ -138,7 +138,7 @@ HRESULT CVNXMotor::GetResponseOf(BSTR command, BSTR* response) {
 }
 
 HRESULT CVNXMotor::get_Version(BSTR* version) {
-  return MotorGet(version, [&] {
+  return MotorGuard::Get(version, [&] {
     MotorRecord& motor = Asking();
     if (motor.firmwareVersion.empty()) TakeSamplePeriodAnswer(motor);
     return AllocBstr(motor.firmwareVersion);
@@ -146,7 +146,7 @@ HRESULT CVNXMotor::get_Version(BSTR* version) {
 }
 
 HRESULT CVNXMotor::get_SampleRate(DOUBLE* rate) {
-  return MotorGet(rate, [&] {
+  return MotorGuard::Get(rate, [&] {
     MotorRecord& motor = Asking();
     if (motor.sampleRate == 0.0) TakeSamplePeriodAnswer(motor);
     return motor.sampleRate;
@@ -154,7 +154,7 @@ HRESULT CVNXMotor::get_SampleRate(DOUBLE* rate) {
 }
 
 HRESULT CVNXMotor::WaitForStop() {
-  return MotorDo([&] {
+  return MotorGuard::Do([&] {
     MotorRecord& motor = Asking();
     // No pause and no overall limit: the motor's answer, or its silence
     // (no answer within the time-out), ends the wait.
@@ -168,7 +168,7 @@ HRESULT CVNXMotor::WaitForStop() {
 }
 
 HRESULT CVNXMotor::IsServo(LONG* result) {
-  return MotorGet(result, [&]() -> LONG {
+  return MotorGuard::Get(result, [&]() -> LONG {
     MotorRecord& motor = Asking();
     if (!motor.HasLink()) throw CVNXException(ErrorCode::InvalidData);
     if (motor.firmwareVersion.empty()) {

@@ -21,43 +21,43 @@ MotorRecord& CVNXMotor::Accessing(Access access, LONG memoryAddress) const {
 }
 
 HRESULT CVNXMotor::GetMotorByte(LONG address, BYTE* value) {
-  return MotorGet(value, [&] { return ReadMotorByte(Accessing(Access::Read), address); });
+  return MotorGuard::Get(value, [&] { return ReadMotorByte(Accessing(Access::Read), address); });
 }
 HRESULT CVNXMotor::GetMotorWord(LONG address, USHORT* value) {
-  return MotorGet(value, [&] { return ReadMotorWord(Accessing(Access::Read), address); });
+  return MotorGuard::Get(value, [&] { return ReadMotorWord(Accessing(Access::Read), address); });
 }
 HRESULT CVNXMotor::GetMotorInt(LONG address, SHORT* value) {
-  return MotorGet(value, [&] { return static_cast<SHORT>(ReadMotorWord(Accessing(Access::Read), address)); });
+  return MotorGuard::Get(value, [&] { return static_cast<SHORT>(ReadMotorWord(Accessing(Access::Read), address)); });
 }
 HRESULT CVNXMotor::GetMotorDWord(LONG address, ULONG* value) {
-  return MotorGet(value, [&] { return static_cast<ULONG>(ReadMotorLong(Accessing(Access::Read), address)); });
+  return MotorGuard::Get(value, [&] { return static_cast<ULONG>(ReadMotorLong(Accessing(Access::Read), address)); });
 }
 HRESULT CVNXMotor::GetMotorLong(LONG address, LONG* value) {
-  return MotorGet(value, [&] { return static_cast<LONG>(ReadMotorLong(Accessing(Access::Read), address)); });
+  return MotorGuard::Get(value, [&] { return static_cast<LONG>(ReadMotorLong(Accessing(Access::Read), address)); });
 }
 
 HRESULT CVNXMotor::SetMotorByte(LONG address, BYTE value) {
-  return MotorDo([&] { WriteMotorByte(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorByte(Accessing(Access::Write, address), address, value); });
 }
 HRESULT CVNXMotor::SetMotorWord(LONG address, USHORT value) {
-  return MotorDo([&] { WriteMotorWord(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorWord(Accessing(Access::Write, address), address, value); });
 }
 HRESULT CVNXMotor::SetMotorInt(LONG address, SHORT value) {
-  return MotorDo([&] { WriteMotorWord(Accessing(Access::Write, address), address, static_cast<std::uint16_t>(value)); });
+  return MotorGuard::Do([&] { WriteMotorWord(Accessing(Access::Write, address), address, static_cast<std::uint16_t>(value)); });
 }
 HRESULT CVNXMotor::SetMotorDWord(LONG address, ULONG value) {
-  return MotorDo([&] { WriteMotorLong(Accessing(Access::Write, address), address, static_cast<std::int32_t>(value)); });
+  return MotorGuard::Do([&] { WriteMotorLong(Accessing(Access::Write, address), address, static_cast<std::int32_t>(value)); });
 }
 HRESULT CVNXMotor::SetMotorLong(LONG address, LONG value) {
-  return MotorDo([&] { WriteMotorLong(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorLong(Accessing(Access::Write, address), address, value); });
 }
 
 HRESULT CVNXMotor::GetMotorInfo(LONG* result) {
-  return MotorGet(result, [&]() -> LONG { return ReadInfoBlock(Accessing(Access::Read)) != 0 ? 1 : 0; });
+  return MotorGuard::Get(result, [&]() -> LONG { return ReadInfoBlock(Accessing(Access::Read)) != 0 ? 1 : 0; });
 }
 
 HRESULT CVNXMotor::GetSerialNumber(BSTR* serialNumber) {
-  return MotorGet(serialNumber, [&] {
+  return MotorGuard::Get(serialNumber, [&] {
     MotorRecord& motor = Accessing(Access::Read);
     // The cached block serves; without one only the serial number is read.
     const std::uint32_t serial = motor.infoBlock
@@ -68,7 +68,7 @@ HRESULT CVNXMotor::GetSerialNumber(BSTR* serialNumber) {
 }
 
 HRESULT CVNXMotor::GetModelStr(BSTR* model) {
-  return MotorGet(model, [&] {
+  return MotorGuard::Get(model, [&] {
     MotorRecord& motor = Accessing(Access::Read);
     if (!motor.infoBlock) ReadInfoBlock(motor);
     return AllocBstr(motor.infoBlock ? ModelText(*motor.infoBlock) : std::string("N/A"));
@@ -76,7 +76,7 @@ HRESULT CVNXMotor::GetModelStr(BSTR* model) {
 }
 
 HRESULT CVNXMotor::GetEncoderResolution(LONG* resolution) {
-  return MotorGet(resolution, [&]() -> LONG {
+  return MotorGuard::Get(resolution, [&]() -> LONG {
     MotorRecord& motor = Accessing(Access::Read);
     if (!motor.infoBlock) ReadInfoBlock(motor);
     if (!motor.infoBlock) return 0;
