@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velkor::engine::testing {
@@ -30,19 +30,15 @@ class RecordingPort {
     device_ = ::ptsname(master_);
     // Held open (and never read) so that the pair survives the engine
     // closing and reopening the port.
-    keeper_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    MakeRaw(keeper_, B9600);
-    simulator_ = ::open(simulatorDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    MakeRaw(simulator_, B9600);
+    keeper_ = Open(device_);
+    simulator_ = Open(simulatorDevice);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (keeper_ >= 0 && simulator_ >= 0 && wake_ >= 0) thread_ = std::thread([this] { Run(); });
   }
   ~RecordingPort() {
     stopping_ = true;
-    if (wake_ >= 0) {
-      std::uint64_t one = 1;
-      [[maybe_unused]] auto written = ::write(wake_, &one, sizeof one);
-    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t woken = ::write(wake_, &one, sizeof one);
     if (thread_.joinable()) thread_.join();
     for (int fd : {master_, keeper_, simulator_, wake_})
       if (fd >= 0) ::close(fd);
@@ -53,56 +49,54 @@ class RecordingPort {
   bool Ready() const { return thread_.joinable(); }
   const std::string& DevicePath() const { return device_; }
 
-  std::string Bytes() {
-    std::unique_lock lock = Caught();
-    return sent_;
-  }
-  void Forget() {
-    std::unique_lock lock = Caught();
-    sent_.clear();
-  }
-  // The command lines sent, CR removed; an address byte shows as "@N "
-  // before the text it precedes ("@2 RP", "@1 " for a lone selection).
-  std::vector<std::string> Lines() {
-    std::vector<std::string> lines;
-    std::string current;
-    for (char c : Bytes()) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x80) {
-        current += "@" + std::to_string(byte - 0x80) + " ";
-      } else if (byte == '\r') {
-        lines.push_back(current);
-        current.clear();
-      } else {
-        current.push_back(c);
-      }
+  // The command lines sent since the last call, CR removed; an address byte
+  // shows as "@N " before the text it precedes ("@2 RP", "@1 " alone).
+  std::vector<std::string> TakeLines() {
+    std::vector<std::string> lines(1);
+    for (unsigned char byte : TakeBytes()) {
+      if (byte >= 0x80) lines.back() += "@" + std::to_string(byte - 0x80) + " ";
+      else if (byte == '\r') lines.emplace_back();
+      else lines.back().push_back(static_cast<char>(byte));
     }
-    if (!current.empty()) lines.push_back(current);
+    if (lines.back().empty()) lines.pop_back();
     return lines;
   }
 
  private:
-  // The lock, once everything the engine has written so far is recorded:
-  // bytes are read and recorded under the lock, so none is in between.
-  std::unique_lock<std::mutex> Caught() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    for (;;) {
-      std::unique_lock lock(mutex_);
-      int waiting = 0;
-      if (::ioctl(master_, FIONREAD, &waiting) != 0 || waiting == 0 || std::chrono::steady_clock::now() > deadline)
-        return lock;
-      lock.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::string TakeBytes() {
+    std::lock_guard lock(mutex_);
+    while (Pump()) {
     }
+    return std::exchange(sent_, {});
   }
 
-  static void MakeRaw(int fd, speed_t speed) {
-    if (fd < 0) return;
+  // Records and passes on what the engine sent; false once nothing is left.
+  // A read of the master first moves on whatever the kernel still holds for
+  // it, so that afterwards every byte the engine has written is recorded.
+  // Called with the lock held.
+  bool Pump() {
+    char buffer[512];
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    sent_.append(buffer, static_cast<std::size_t>(n));
+    // Follow the rate the engine set on its side of the pair.
+    termios engineSide{};
+    if (::tcgetattr(master_, &engineSide) == 0 && ::cfgetospeed(&engineSide) != rate_)
+      SetRate(simulator_, rate_ = ::cfgetospeed(&engineSide));
+    WriteAll(simulator_, buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  static int Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    SetRate(fd, B9600);
+    return fd;
+  }
+  static void SetRate(int fd, speed_t speed) {
     termios settings{};
-    ::tcgetattr(fd, &settings);
+    if (fd < 0 || ::tcgetattr(fd, &settings) != 0) return;
     ::cfmakeraw(&settings);
-    ::cfsetispeed(&settings, speed);
-    ::cfsetospeed(&settings, speed);
+    ::cfsetspeed(&settings, speed);
     settings.c_cflag |= CLOCAL | CREAD;
     ::tcsetattr(fd, TCSANOW, &settings);
   }
@@ -110,7 +104,7 @@ class RecordingPort {
   static void WriteAll(int fd, const char* bytes, std::size_t count) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (count > 0 && std::chrono::steady_clock::now() < deadline) {
-      ssize_t n = ::write(fd, bytes, count);
+      const ssize_t n = ::write(fd, bytes, count);
       if (n > 0) {
         bytes += n;
         count -= static_cast<std::size_t>(n);
@@ -121,40 +115,19 @@ class RecordingPort {
     }
   }
 
-  // The engine's rate, as it set it on its side of the pair.
-  void FollowRate() {
-    termios engineSide{};
-    if (::tcgetattr(master_, &engineSide) != 0) return;
-    const speed_t speed = ::cfgetospeed(&engineSide);
-    if (speed != rate_) {
-      rate_ = speed;
-      MakeRaw(simulator_, speed);
-    }
-  }
-
   void Run() {
-    char buffer[512];
     while (!stopping_) {
       pollfd fds[3] = {{master_, POLLIN, 0}, {simulator_, POLLIN, 0}, {wake_, POLLIN, 0}};
       if (::poll(fds, 3, 200) <= 0) continue;
       if (fds[0].revents & POLLIN) {
-        std::unique_lock lock(mutex_);
-        ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n > 0) sent_.append(buffer, static_cast<std::size_t>(n));
-        lock.unlock();
-        if (n > 0) {
-          FollowRate();
-          WriteAll(simulator_, buffer, static_cast<std::size_t>(n));
-        }
+        std::lock_guard lock(mutex_);
+        Pump();
       }
       if (fds[1].revents & POLLIN) {
-        ssize_t n = ::read(simulator_, buffer, sizeof buffer);
+        char buffer[512];
+        const ssize_t n = ::read(simulator_, buffer, sizeof buffer);
         if (n > 0) WriteAll(master_, buffer, static_cast<std::size_t>(n));
       }
-      // Without the engine on the other end the master reports a hang-up
-      // until it reopens; do not spin meanwhile.
-      if ((fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN))
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
 

@@ -1,13 +1,10 @@
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "platform/profile/profile.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::profile {
 namespace {
@@ -44,65 +41,23 @@ TEST(ProfileText, LookUpsFollowThePlatform) {
   EXPECT_EQ(profile.Keys("locate"), (Names{"Top", "Quoted", "Half", "Empty", "Equals"}));
 }
 
-TEST(ProfileText, AnUpdateChangesOnlyItsOwnLine) {
-  const std::string before =
-      "; window settings\n"
-      "[Locate]\n"
-      "Top = 100\n"
-      "; the left edge\n"
-      "Left=200\n"
-      "\n"
-      "[Other]\n"
-      "Move=5\n";
-  ProfileText profile = ProfileText::Parse(before);
-  ASSERT_TRUE(profile.Set("locate", "TOP", "300"));
-  ASSERT_TRUE(profile.Set("Other", "Move", "2"));
-  EXPECT_EQ(profile.Text(),
-            "; window settings\n"
-            "[Locate]\n"
-            "Top = 300\n"
-            "; the left edge\n"
-            "Left=200\n"
-            "\n"
-            "[Other]\n"
-            "Move=2\n");
-}
-
-TEST(ProfileText, NewKeysLandInTheirSectionAndNewSectionsAtTheEnd) {
+TEST(ProfileText, UpdatesKeepEveryOtherLineAndAdditionsLandInTheirSection) {
   ProfileText profile = ProfileText::Parse(
-      "[Locate]\n"
-      "Top=1\n"
-      "\n"
-      "; about the next one\n"
-      "[Other]\n"
-      "x=1");  // no line end at the end of the file
+      "; window settings\n[Locate]\nTop = 100\n; the left edge\nLeft=200\n\n"
+      "; about the next one\n[Other]\nx=1");  // no line end at the end of the file
+  ASSERT_TRUE(profile.Set("locate", "TOP", "300"));
   ASSERT_TRUE(profile.Set("Locate", "Move", "5"));
+  ASSERT_TRUE(profile.Set("Other", "X", "9"));
   ASSERT_TRUE(profile.Set("Other", "y", "2"));
   ASSERT_TRUE(profile.Set("New", "z", "3"));
   EXPECT_EQ(profile.Text(),
-            "[Locate]\n"
-            "Top=1\n"
-            "Move=5\n"
-            "\n"
-            "; about the next one\n"
-            "[Other]\n"
-            "x=1\n"
-            "y=2\n"
-            "\n"
-            "[New]\n"
-            "z=3");
+            "; window settings\n[Locate]\nTop = 300\n; the left edge\nLeft=200\nMove=5\n\n"
+            "; about the next one\n[Other]\nx=9\ny=2\n\n"
+            "[New]\nz=3");
 
   ProfileText headerOnly = ProfileText::Parse("[Empty]\n[Next]\n");
   ASSERT_TRUE(headerOnly.Set("Empty", "k", "v"));
   EXPECT_EQ(headerOnly.Text(), "[Empty]\nk=v\n[Next]\n");
-}
-
-TEST(ProfileText, CarriageReturnLineEndsStay) {
-  ProfileText profile = ProfileText::Parse("\xEF\xBB\xBF[Locate]\r\nTop=1\r\n");
-  ASSERT_TRUE(profile.Set("Locate", "Top", "2"));
-  ASSERT_TRUE(profile.Set("Locate", "Left", "3"));
-  ASSERT_TRUE(profile.Set("More", "Move", "5"));
-  EXPECT_EQ(profile.Text(), "\xEF\xBB\xBF[Locate]\r\nTop=2\r\nLeft=3\r\n\r\n[More]\r\nMove=5\r\n");
 }
 
 TEST(ProfileText, DeletionOfKeysAndSections) {
@@ -128,29 +83,12 @@ TEST(ProfileText, NamesAndValuesThatWouldNotReadBackAreRefused) {
   EXPECT_EQ(profile.Text(), "[A]\nx=1\n");
 }
 
-std::string Contents(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using ::velkor::testing::ReadFile;
 
 class ProfileFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "velkor-profile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    file_ = folder_ / "FenwaSU.ini";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-  std::size_t FolderSize() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
-  }
-  fs::path folder_, file_;
+  ::velkor::testing::TemporaryFolder folder_;
+  const fs::path file_ = folder_ / "FenwaSU.ini";
 };
 
 TEST_F(ProfileFiles, AMissingFileReadsAsDefaultsAndIsCreatedByAWrite) {
@@ -162,21 +100,24 @@ TEST_F(ProfileFiles, AMissingFileReadsAsDefaultsAndIsCreatedByAWrite) {
   ASSERT_TRUE(WriteProfileString("Locate", "Top", "1440", file_));
   ASSERT_TRUE(WriteProfileString("Locate", "Left", "720", file_));
   ASSERT_TRUE(WriteProfileString("Locate", "Move", "5", file_));
-  EXPECT_EQ(Contents(file_), "[Locate]\nTop=1440\nLeft=720\nMove=5\n");
+  EXPECT_EQ(ReadFile(file_), "[Locate]\nTop=1440\nLeft=720\nMove=5\n");
   EXPECT_EQ(GetProfileString("locate", "move", "0", file_), "5");
   EXPECT_EQ(GetProfileKeys("Locate", file_), (Names{"Top", "Left", "Move"}));
-  EXPECT_EQ(FolderSize(), 1u);  // no temporary file left behind
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), {}), 1);  // no temporary file left behind
 }
 
+// Byte-order mark and CR LF line ends stay, and new lines get them too.
 TEST_F(ProfileFiles, RewritesKeepTheRestOfTheFile) {
-  std::ofstream(file_, std::ios::binary) << "; kept\r\n[Model]\r\nUnknown=stays\r\n\r\n[Locate]\r\nMove=2\r\n";
+  ::velkor::testing::WriteFile(file_, "\xEF\xBB\xBF; kept\r\n[Model]\r\nUnknown=stays\r\n\r\n[Locate]\r\nMove=2\r\n");
   fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_TRUE(WriteProfileString("Locate", "Move", "5", file_));
   ASSERT_TRUE(WriteProfileString("Locate", "Top", "10", file_));
   ASSERT_TRUE(WriteProfileString("Model", "Unknown", std::nullopt, file_));
-  EXPECT_EQ(Contents(file_), "; kept\r\n[Model]\r\n\r\n[Locate]\r\nMove=5\r\nTop=10\r\n");
+  ASSERT_TRUE(WriteProfileString("More", "Left", "3", file_));
+  EXPECT_EQ(ReadFile(file_),
+            "\xEF\xBB\xBF; kept\r\n[Model]\r\n\r\n[Locate]\r\nMove=5\r\nTop=10\r\n\r\n[More]\r\nLeft=3\r\n");
   ASSERT_TRUE(DeleteProfileSection("model", file_));
-  EXPECT_EQ(Contents(file_), "; kept\r\n[Locate]\r\nMove=5\r\nTop=10\r\n");
+  EXPECT_EQ(ReadFile(file_), "\xEF\xBB\xBF; kept\r\n[Locate]\r\nMove=5\r\nTop=10\r\n\r\n[More]\r\nLeft=3\r\n");
   EXPECT_EQ(fs::status(file_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -191,15 +132,12 @@ TEST_F(ProfileFiles, WritesThatCannotHappenReportIt) {
 
 TEST_F(ProfileFiles, ThreadsWritingOneFileKeepEachOthersKeys) {
   std::vector<std::thread> writers;
-  for (int writer = 0; writer < 4; ++writer) {
-    writers.emplace_back([this, writer] {
-      for (int i = 0; i < 10; ++i)
-        WriteProfileString("W" + std::to_string(writer), "K" + std::to_string(i), std::to_string(i), file_);
-    });
-  }
-  for (auto& writer : writers) writer.join();
   for (int writer = 0; writer < 4; ++writer)
-    EXPECT_EQ(GetProfileKeys("W" + std::to_string(writer), file_).size(), 10u) << writer;
+    writers.emplace_back([this, writer] {
+      for (int i = 0; i < 10; ++i) WriteProfileString("W" + std::to_string(writer), "K" + std::to_string(i), "", file_);
+    });
+  for (auto& writer : writers) writer.join();
+  for (int writer = 0; writer < 4; ++writer) EXPECT_EQ(GetProfileKeys("W" + std::to_string(writer), file_).size(), 10u);
 }
 
 }  // namespace

@@ -1,6 +1,3 @@
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,72 +6,46 @@
 #include "platform/registry/registry.h"
 #include "platform/serial/serial_port.h"
 #include "pty_pair.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::serial {
 namespace {
 
-namespace fs = std::filesystem;
 using registry::Hive;
 using registry::kPortsKey;
 
-// Both hives point at files of this test only.
 class SerialPortNames : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("velkor-serial-names-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-    ::setenv("VELKOR_REGISTRY", (folder_ / "user.reg").c_str(), 1);
-    ::setenv("VELKOR_REGISTRY_MACHINE", (folder_ / "machine.reg").c_str(), 1);
+  static void Publish(Hive hive, const char* name, const std::string& path) {
+    ASSERT_TRUE(registry::WriteString(hive, kPortsKey, name, path));
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
-  std::string Resolved(std::string_view name) {
-    auto path = ResolvePortName(name);
-    EXPECT_TRUE(path.ok()) << name;
-    return path.value;
-  }
-
-  fs::path folder_;
+  ::velkor::testing::TemporaryRegistry registry_;
 };
 
-TEST_F(SerialPortNames, PathsAndDevicePrefix) {
-  EXPECT_EQ(Resolved("/dev/pts/3"), "/dev/pts/3");
-  EXPECT_EQ(Resolved("\\\\.\\/dev/ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(Resolved("\\\\.\\COM3"), "/dev/ttyS2");
-}
-
-TEST_F(SerialPortNames, UnpublishedComPortsAreTheStandardDevices) {
-  EXPECT_EQ(Resolved("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(Resolved("com12"), "/dev/ttyS11");
-  EXPECT_EQ(Resolved("Com2"), "/dev/ttyS1");
-}
-
-TEST_F(SerialPortNames, NamesThatAreNoPortResolveToNothing) {
-  for (const char* name : {"", "COM", "COM0", "COM01", "COMx", "COM1x", "COM-1", "LPT1", "ttyS0", "\\COM1",
-                           "COM99999999999999999999"}) {
-    auto path = ResolvePortName(name);
-    EXPECT_FALSE(path.ok()) << name;
-    EXPECT_EQ(path.error, ENOENT) << name;
+TEST_F(SerialPortNames, NamesResolveToDevicePaths) {
+  Publish(Hive::LocalMachine, "COM4", "/dev/machine4");
+  Publish(Hive::LocalMachine, "COM5", "/dev/machine5");
+  Publish(Hive::CurrentUser, "COM5", "/dev/user5");  // the user's hive first
+  Publish(Hive::CurrentUser, "COM6", "");             // publishes nothing
+  const std::pair<const char*, const char*> cases[] = {
+      {"/dev/pts/3", "/dev/pts/3"}, {"\\\\.\\/dev/ttyUSB0", "/dev/ttyUSB0"}, {"\\\\.\\COM3", "/dev/ttyS2"},
+      {"COM1", "/dev/ttyS0"},       {"com12", "/dev/ttyS11"},               {"Com2", "/dev/ttyS1"},
+      {"COM4", "/dev/machine4"},    {"com5", "/dev/user5"},                 {"COM6", "/dev/ttyS5"},
+  };
+  for (const auto& [name, path] : cases) {
+    const auto resolved = ResolvePortName(name);
+    EXPECT_TRUE(resolved.ok()) << name;
+    EXPECT_EQ(resolved.value, path) << name;
   }
-}
-
-TEST_F(SerialPortNames, PublishedPortsComeFromTheUserHiveFirst) {
-  ASSERT_TRUE(registry::WriteString(Hive::LocalMachine, kPortsKey, "COM4", "/dev/machine4"));
-  ASSERT_TRUE(registry::WriteString(Hive::LocalMachine, kPortsKey, "COM5", "/dev/machine5"));
-  ASSERT_TRUE(registry::WriteString(Hive::CurrentUser, kPortsKey, "COM5", "/dev/user5"));
-  ASSERT_TRUE(registry::WriteString(Hive::CurrentUser, kPortsKey, "COM6", ""));
-  EXPECT_EQ(Resolved("COM4"), "/dev/machine4");
-  EXPECT_EQ(Resolved("com5"), "/dev/user5");
-  EXPECT_EQ(Resolved("COM6"), "/dev/ttyS5");  // an empty entry publishes nothing
+  for (const char* name : {"", "COM", "COM0", "COM01", "COMx", "COM1x", "COM-1", "LPT1", "ttyS0", "\\COM1",
+                           "COM99999999999999999999"})
+    EXPECT_EQ(ResolvePortName(name).error, ENOENT) << name;
 }
 
 TEST_F(SerialPortNames, PublishedPortOpensByItsComName) {
   testing::PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  ASSERT_TRUE(registry::WriteString(Hive::CurrentUser, kPortsKey, "COM7", pty.slavePath()));
+  Publish(Hive::CurrentUser, "COM7", pty.slavePath());
   auto port = SerialPort::Open("\\\\.\\COM7");
   ASSERT_TRUE(port.ok()) << port.error;
   ASSERT_TRUE(port.value.Write(std::vector<std::uint8_t>{'O', 'K'}).ok());
@@ -84,10 +55,10 @@ TEST_F(SerialPortNames, PublishedPortOpensByItsComName) {
 TEST_F(SerialPortNames, ListingShowsPublishedPortsThatExistThenDevices) {
   testing::PtyPair first, second;
   ASSERT_TRUE(first.ok() && second.ok());
-  ASSERT_TRUE(registry::WriteString(Hive::CurrentUser, kPortsKey, "COM10", second.slavePath()));
-  ASSERT_TRUE(registry::WriteString(Hive::LocalMachine, kPortsKey, "COM9", first.slavePath()));
-  ASSERT_TRUE(registry::WriteString(Hive::LocalMachine, kPortsKey, "COM10", "/dev/velkor-shadowed"));
-  ASSERT_TRUE(registry::WriteString(Hive::CurrentUser, kPortsKey, "COM11", "/dev/velkor-gone"));
+  Publish(Hive::CurrentUser, "COM10", second.slavePath());
+  Publish(Hive::LocalMachine, "COM9", first.slavePath());
+  Publish(Hive::LocalMachine, "COM10", "/dev/velkor-shadowed");
+  Publish(Hive::CurrentUser, "COM11", "/dev/velkor-gone");
 
   const std::vector<PortEntry> ports = ListPorts();
   ASSERT_GE(ports.size(), 2u);
@@ -98,10 +69,9 @@ TEST_F(SerialPortNames, ListingShowsPublishedPortsThatExistThenDevices) {
   for (std::size_t i = 2; i < ports.size(); ++i) {
     EXPECT_EQ(ports[i].name, ports[i].devicePath);
     EXPECT_TRUE(ports[i].name.starts_with("/dev/tty")) << ports[i].name;
-    EXPECT_TRUE(fs::exists(ports[i].devicePath));
+    EXPECT_TRUE(std::filesystem::exists(ports[i].devicePath));
   }
-  const bool gone = std::any_of(ports.begin(), ports.end(), [](const PortEntry& p) { return p.name == "COM11"; });
-  EXPECT_FALSE(gone);
+  EXPECT_TRUE(std::none_of(ports.begin(), ports.end(), [](const PortEntry& p) { return p.name == "COM11"; }));
 }
 
 }  // namespace

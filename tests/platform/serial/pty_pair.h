@@ -7,21 +7,18 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace velkor::serial::testing {
 
 class PtyPair {
  public:
-  PtyPair() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
-    if (const char* name = ::ptsname(master_)) slavePath_ = name;
+  PtyPair() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
+      if (const char* name = ::ptsname(master_)) slavePath_ = name;
   }
   ~PtyPair() { CloseMaster(); }
   PtyPair(const PtyPair&) = delete;
@@ -36,8 +33,7 @@ class PtyPair {
   }
 
   bool WriteMaster(const std::vector<std::uint8_t>& bytes) const {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -47,24 +43,23 @@ class PtyPair {
 
   // Whatever the slave side sent, up to `count` bytes or until `limit` passes.
   std::vector<std::uint8_t> ReadMaster(std::size_t count, std::chrono::milliseconds limit) const {
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> bytes(count);
+    std::size_t got = 0;
     const auto end = std::chrono::steady_clock::now() + limit;
-    std::uint8_t chunk[512];
-    while (bytes.size() < count) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
+    while (got < count) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       pollfd watch{master_, POLLIN, 0};
-      if (::poll(&watch, 1, static_cast<int>(left.count())) <= 0) break;
-      const std::size_t want = std::min(sizeof chunk, count - bytes.size());
-      const ssize_t n = ::read(master_, chunk, want);
+      if (left.count() <= 0 || ::poll(&watch, 1, static_cast<int>(left.count())) <= 0) break;
+      const ssize_t n = ::read(master_, bytes.data() + got, count - got);
       if (n <= 0) break;
-      bytes.insert(bytes.end(), chunk, chunk + n);
+      got += static_cast<std::size_t>(n);
     }
+    bytes.resize(got);
     return bytes;
   }
 
  private:
-  int master_ = -1;
+  int master_;
   std::string slavePath_;
 };
 

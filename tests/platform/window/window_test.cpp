@@ -12,153 +12,106 @@ namespace {
 
 using velkor::NotificationWindow;
 
-struct Record {
-  int calls = 0;
+struct Call {
   VNX_HWND window = 0;
   uint32_t message = 0;
   VNX_WPARAM wParam = 0;
   VNX_LPARAM lParam = 0;
   std::thread::id thread;
+  bool operator==(const Call&) const = default;
 };
 
 VNX_LRESULT Recording(void* context, VNX_HWND window, uint32_t message, VNX_WPARAM wParam, VNX_LPARAM lParam) {
-  auto& record = *static_cast<Record*>(context);
-  record = Record{record.calls + 1, window, message, wParam, lParam, std::this_thread::get_id()};
+  static_cast<std::vector<Call>*>(context)->push_back({window, message, wParam, lParam, std::this_thread::get_id()});
   return static_cast<VNX_LRESULT>(wParam) * 10 + lParam;
 }
 
-TEST(NotificationWindows, AMessageRunsTheProcedureOnTheSendingThread) {
-  Record record;
-  const VNX_HWND window = VnxCreateWindow(&Recording, &record);
+TEST(NotificationWindows, MessagesRunSynchronouslyAndGoneWindowsAnswerZero) {
+  std::vector<Call> calls;
+  const VNX_HWND window = VnxCreateWindow(&Recording, &calls);
   ASSERT_GT(window, 0);
   EXPECT_EQ(VnxIsWindow(window), 1);
-
   EXPECT_EQ(VnxSendMessage(window, 0x8001, 2, -7), 13);
-  EXPECT_EQ(record.calls, 1);  // already done when the send returns
-  EXPECT_EQ(record.window, window);
-  EXPECT_EQ(record.message, 0x8001u);
-  EXPECT_EQ(record.wParam, 2u);
-  EXPECT_EQ(record.lParam, -7);
-  EXPECT_EQ(record.thread, std::this_thread::get_id());
+  // Done on this thread by the time the send returns.
+  EXPECT_EQ(calls, (std::vector<Call>{{window, 0x8001, 2, -7, std::this_thread::get_id()}}));
 
   EXPECT_EQ(VnxDestroyWindow(window), 1);
   EXPECT_EQ(VnxIsWindow(window), 0);
-}
-
-TEST(NotificationWindows, UnknownAndDestroyedWindowsAnswerZero) {
-  Record record;
-  EXPECT_EQ(VnxCreateWindow(nullptr, &record), 0);
-  EXPECT_EQ(VnxSendMessage(0, 1, 1, 1), 0);
-  EXPECT_EQ(VnxSendMessage(-5, 1, 1, 1), 0);
-  EXPECT_EQ(VnxDestroyWindow(0), 0);
-  EXPECT_EQ(VnxIsWindow(0), 0);
-
-  const VNX_HWND window = VnxCreateWindow(&Recording, &record);
-  ASSERT_EQ(VnxDestroyWindow(window), 1);
   EXPECT_EQ(VnxDestroyWindow(window), 0);
   EXPECT_EQ(VnxSendMessage(window, 1, 1, 1), 0);
-  EXPECT_EQ(record.calls, 0);
-}
+  for (VNX_HWND unknown : {0, -5}) EXPECT_EQ(VnxSendMessage(unknown, 1, 1, 1), 0);
+  EXPECT_EQ(VnxDestroyWindow(0), 0);
+  EXPECT_EQ(VnxCreateWindow(nullptr, &calls), 0);
+  EXPECT_EQ(calls.size(), 1u);
 
-TEST(NotificationWindows, HandlesAreNotHandedOutAgain) {
-  Record record;
-  const VNX_HWND first = VnxCreateWindow(&Recording, &record);
-  VnxDestroyWindow(first);
-  const VNX_HWND second = VnxCreateWindow(&Recording, &record);
-  EXPECT_NE(second, first);
-  EXPECT_GT(second, 0);
-  VnxDestroyWindow(second);
-}
-
-struct Relay {
-  VNX_HWND target = 0;
-  int depth = 0;
-};
-
-VNX_LRESULT Forwarding(void* context, VNX_HWND self, uint32_t message, VNX_WPARAM wParam, VNX_LPARAM lParam) {
-  auto& relay = *static_cast<Relay*>(context);
-  ++relay.depth;
-  if (wParam == 0) return 1;
-  // To the other window, and once more to itself: the table is not locked
-  // while a procedure runs.
-  const VNX_LRESULT other = VnxSendMessage(relay.target, message, wParam - 1, lParam);
-  const VNX_LRESULT again = VnxSendMessage(self, message, 0, lParam);
-  return other + again;
+  const VNX_HWND next = VnxCreateWindow(&Recording, &calls);
+  EXPECT_GT(next, 0);
+  EXPECT_NE(next, window);  // not handed out again
+  VnxDestroyWindow(next);
 }
 
 TEST(NotificationWindows, AProcedureMaySendMessagesItself) {
-  Relay a, b;
-  const VNX_HWND first = VnxCreateWindow(&Forwarding, &a);
-  const VNX_HWND second = VnxCreateWindow(&Forwarding, &b);
-  a.target = second;
-  b.target = first;
-  EXPECT_EQ(VnxSendMessage(first, 1, 4, 0), 5);
-  EXPECT_EQ(a.depth + b.depth, 9);
-  VnxDestroyWindow(first);
-  VnxDestroyWindow(second);
-}
-
-struct SelfDestroying {
-  VNX_HWND self = 0;
-  int calls = 0;
-  int destroyResult = -1;
-  int stillAWindow = -1;
-  VNX_LRESULT nestedAnswer = -1;
-};
-
-VNX_LRESULT DestroyingItself(void* context, VNX_HWND window, uint32_t, VNX_WPARAM, VNX_LPARAM) {
-  auto& state = *static_cast<SelfDestroying*>(context);
-  ++state.calls;
-  state.destroyResult = VnxDestroyWindow(window);
-  state.stillAWindow = VnxIsWindow(window);
-  state.nestedAnswer = VnxSendMessage(window, 2, 0, 0);  // no longer delivered
-  return 42;
+  // To the other window, and once more to itself: the table is not locked
+  // while a procedure runs.
+  int depth = 0;
+  VNX_HWND first = 0, second = 0;
+  auto relay = [&depth](const VNX_HWND* self, const VNX_HWND* other) {
+    return [&depth, self, other](uint32_t message, VNX_WPARAM wParam, VNX_LPARAM lParam) -> VNX_LRESULT {
+      ++depth;
+      if (wParam == 0) return 1;
+      return VnxSendMessage(*other, message, wParam - 1, lParam) + VnxSendMessage(*self, message, 0, lParam);
+    };
+  };
+  NotificationWindow a(relay(&first, &second)), b(relay(&second, &first));
+  first = a.Handle();
+  second = b.Handle();
+  EXPECT_EQ(a.Send(1, 4, 0), 5);
+  EXPECT_EQ(depth, 9);
 }
 
 TEST(NotificationWindows, AProcedureMayDestroyItsOwnWindow) {
-  SelfDestroying state;
-  state.self = VnxCreateWindow(&DestroyingItself, &state);
-  EXPECT_EQ(VnxSendMessage(state.self, 1, 0, 0), 42);
-  EXPECT_EQ(state.calls, 1);
-  EXPECT_EQ(state.destroyResult, 1);
-  EXPECT_EQ(state.stillAWindow, 0);
-  EXPECT_EQ(state.nestedAnswer, 0);
-  EXPECT_EQ(VnxSendMessage(state.self, 1, 0, 0), 0);
-  EXPECT_EQ(state.calls, 1);
-}
-
-struct Held {
-  std::atomic<bool> entered{false};
-  std::atomic<bool> mayLeave{false};
-  std::atomic<bool> left{false};
-};
-
-VNX_LRESULT Holding(void* context, VNX_HWND, uint32_t, VNX_WPARAM, VNX_LPARAM) {
-  auto& held = *static_cast<Held*>(context);
-  held.entered = true;
-  while (!held.mayLeave) std::this_thread::yield();
-  held.left = true;
-  return 1;
+  VNX_HWND self = 0;
+  int calls = 0, destroyed = -1, stillAWindow = -1;
+  VNX_LRESULT nested = -1;
+  NotificationWindow window([&](uint32_t, VNX_WPARAM, VNX_LPARAM) -> VNX_LRESULT {
+    ++calls;
+    destroyed = VnxDestroyWindow(self);
+    stillAWindow = VnxIsWindow(self);
+    nested = VnxSendMessage(self, 2, 0, 0);  // no longer delivered
+    return 42;
+  });
+  self = window.Handle();
+  EXPECT_EQ(VnxSendMessage(self, 1, 0, 0), 42);
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(stillAWindow, 0);
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(VnxSendMessage(self, 1, 0, 0), 0);
+  EXPECT_EQ(calls, 1);
 }
 
 TEST(NotificationWindows, DestroyWaitsForCallsOnOtherThreads) {
-  Held held;
-  const VNX_HWND window = VnxCreateWindow(&Holding, &held);
-  std::thread sender([&] { VnxSendMessage(window, 1, 0, 0); });
-  while (!held.entered) std::this_thread::yield();
+  std::atomic<bool> entered{false}, mayLeave{false}, left{false};
+  NotificationWindow window([&](uint32_t, VNX_WPARAM, VNX_LPARAM) -> VNX_LRESULT {
+    entered = true;
+    while (!mayLeave) std::this_thread::yield();
+    left = true;
+    return 1;
+  });
+  const VNX_HWND handle = window.Handle();
+  std::thread sender([&] { VnxSendMessage(handle, 1, 0, 0); });
+  while (!entered) std::this_thread::yield();
 
-  std::atomic<bool> destroyed{false};
-  std::atomic<bool> leftBeforeDestroyed{false};
+  std::atomic<bool> destroyed{false}, leftBeforeDestroyed{false};
   std::thread destroyer([&] {
-    VnxDestroyWindow(window);
-    leftBeforeDestroyed = held.left.load();
+    VnxDestroyWindow(handle);
+    leftBeforeDestroyed = left.load();
     destroyed = true;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(destroyed);
-  EXPECT_EQ(VnxIsWindow(window), 0);  // gone for new messages at once
-  EXPECT_EQ(VnxSendMessage(window, 1, 0, 0), 0);
-  held.mayLeave = true;
+  EXPECT_EQ(VnxIsWindow(handle), 0);  // gone for new messages at once
+  EXPECT_EQ(VnxSendMessage(handle, 1, 0, 0), 0);
+  mayLeave = true;
   sender.join();
   destroyer.join();
   EXPECT_TRUE(leftBeforeDestroyed);
@@ -169,12 +122,10 @@ VNX_LRESULT Echoing(void* context, VNX_HWND, uint32_t, VNX_WPARAM, VNX_LPARAM) {
 }
 
 TEST(NotificationWindows, ThreadsCreateSendAndDestroyAtOnce) {
-  constexpr int kThreads = 4;
-  constexpr int kRounds = 300;
+  constexpr int kThreads = 4, kRounds = 300;
   std::atomic<VNX_HWND> recent{0};
   std::atomic<int> misdelivered{0};
   std::atomic<bool> done{false};
-
   // One thread keeps sending to windows that the others are destroying.
   std::thread stray([&] {
     while (!done) VnxSendMessage(recent.load(), 1, 0, 0);
@@ -197,34 +148,23 @@ TEST(NotificationWindows, ThreadsCreateSendAndDestroyAtOnce) {
   EXPECT_EQ(misdelivered, 0);
 }
 
-TEST(NotificationWindows, TheWrapperOwnsItsWindow) {
-  std::vector<uint32_t> seen;
+TEST(NotificationWindows, TheWrapperOwnsItsWindowAndContainsExceptions) {
   VNX_HWND handle = 0;
   {
-    NotificationWindow window([&](uint32_t message, VNX_WPARAM wParam, VNX_LPARAM) {
-      seen.push_back(message);
+    NotificationWindow window([](uint32_t, VNX_WPARAM wParam, VNX_LPARAM) -> VNX_LRESULT {
+      if (wParam == 0) throw std::runtime_error("x");
       return static_cast<VNX_LRESULT>(wParam + 1);
     });
-    ASSERT_TRUE(window);
     handle = window.Handle();
-    EXPECT_EQ(VnxSendMessage(handle, 5, 41, 0), 42);
-
     NotificationWindow moved(std::move(window));
     EXPECT_FALSE(window);
     EXPECT_EQ(moved.Handle(), handle);
-    EXPECT_EQ(moved.Send(6, 0, 0), 1);
+    EXPECT_EQ(moved.Send(6, 41, 0), 42);
+    EXPECT_EQ(moved.Send(6, 0, 0), 0);  // a throwing procedure answers 0
+    EXPECT_EQ(VnxIsWindow(handle), 1);
   }
-  EXPECT_EQ(seen, (std::vector<uint32_t>{5, 6}));
   EXPECT_EQ(VnxIsWindow(handle), 0);
-
-  NotificationWindow empty{NotificationWindow::Procedure()};
-  EXPECT_FALSE(empty);
-}
-
-TEST(NotificationWindows, AThrowingProcedureAnswersZero) {
-  NotificationWindow window([](uint32_t, VNX_WPARAM, VNX_LPARAM) -> VNX_LRESULT { throw std::runtime_error("x"); });
-  EXPECT_EQ(window.Send(1, 0, 0), 0);
-  EXPECT_EQ(VnxIsWindow(window.Handle()), 1);
+  EXPECT_FALSE(NotificationWindow{NotificationWindow::Procedure()});
 }
 
 }  // namespace
