@@ -152,13 +152,15 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
 
   // Values outside a section, or in a section of another root, belong to no
   // key of this hive and are skipped with their section.
-  std::optional<std::size_t> current;
+  // No optional here: GCC's -O2 flow analysis takes its value for unset.
+  constexpr std::size_t kNoKey = static_cast<std::size_t>(-1);
+  std::size_t current = kNoKey;
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const std::string_view line = Trimmed(lines[index]);
     if (line.empty() || line.front() == ';' || line == kHeader || line == kOlderHeader) continue;
 
     if (line.front() == '[') {
-      current.reset();
+      current = kNoKey;
       if (line.back() != ']') continue;
       const std::string_view inner = line.substr(1, line.size() - 2);
       const std::string_view root = inner.substr(0, inner.find('\\'));
@@ -172,7 +174,7 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
       }
       continue;
     }
-    if (!current) continue;
+    if (current == kNoKey) continue;
 
     std::string_view rest = line;
     std::optional<std::string> name;
@@ -197,7 +199,7 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
     }
     auto value = ParseData(data);
     if (!value) continue;
-    auto& values = contents.keys_[*current].values;
+    auto& values = contents.keys_[current].values;
     auto existing = std::find_if(values.begin(), values.end(),
                                  [&](const auto& entry) { return detail::EqualsIgnoringCase(entry.first, *name); });
     if (existing != values.end()) {
