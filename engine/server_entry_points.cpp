@@ -8,7 +8,7 @@
 #include "engine/host/host_object.h"
 #include "engine/core/module.h"
 #include "engine/host/registration.h"
-#include "engine/host/scan_object.h"
+#include "engine/compiler/scan_object.h"
 #include "platform/registry/registry.h"
 
 #define VELKOR_EXPORT extern "C" __attribute__((visibility("default")))

@@ -1,8 +1,20 @@
-#include "engine/host/scan_object.h"
+#include "engine/compiler/scan_object.h"
 
+#include <limits>
+
+#include "engine/compiler/source_file.h"
 #include "velkor/bstr.h"
 
 namespace velkor::engine {
+namespace {
+using ScanGuard = InterfaceGuard<IID_IVNXScan>;
+using ErrorsGuard = InterfaceGuard<IID_IVNXErrors>;
+
+std::filesystem::path RequiredPath(BSTR name) {
+  if (!name) throw CVNXException(ErrorCode::InvalidData);
+  return std::filesystem::path(BstrToUtf8(name));
+}
+}  // namespace
 
 HRESULT CVNXScan::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -24,46 +36,73 @@ HRESULT CVNXScan::InterfaceSupportsErrorInfo(REFIID iid) {
   return iid == IID_IVNXScan || iid == IID_IVNXErrors ? S_OK : S_FALSE;
 }
 
-namespace {
-using ErrorsGuard = InterfaceGuard<IID_IVNXErrors>;
-}  // namespace
+HRESULT CVNXScan::Scan(BSTR program) {
+  return ScanGuard::Do([&] {
+    if (!program) return;  // nothing to compile, and the last results stay
+    cursor_ = 0;
+    compiler_.Compile(BstrToUtf8(program));
+  });
+}
 
-const CVNXScan::Diagnostic& CVNXScan::Current() const {
-  if (cursor_ < 0 || static_cast<std::size_t>(cursor_) >= records_.size()) throw CVNXException(ErrorCode::NoMoreErrors);
-  return records_[static_cast<std::size_t>(cursor_)];
+HRESULT CVNXScan::ScanFile(BSTR fileName) {
+  return ScanGuard::Do([&] {
+    const std::filesystem::path source = RequiredPath(fileName);
+    cursor_ = 0;
+    compiler_.CompileFile(source);
+  });
+}
+
+LONG CVNXScan::MakeImage(BSTR fileName, BSTR imageFileName) {
+  const std::filesystem::path source = RequiredPath(fileName);
+  const std::filesystem::path image = imageFileName ? RequiredPath(imageFileName) : compiler::ImageNameFor(source);
+  cursor_ = 0;
+  return compiler_.MakeImage(source, image) ? 1 : 0;
+}
+
+HRESULT CVNXScan::MakeVQX(BSTR fileName, LONG* written) {
+  return ScanGuard::Get(written, [&] { return MakeImage(fileName, nullptr); });
+}
+
+HRESULT CVNXScan::MakeVQX2(BSTR fileName, BSTR imageFileName, LONG* written) {
+  return ScanGuard::Get(written, [&] {
+    if (!imageFileName) throw CVNXException(ErrorCode::InvalidData);
+    return MakeImage(fileName, imageFileName);
+  });
+}
+
+const compiler::Diagnostic& CVNXScan::Current() const {
+  const auto& records = compiler_.Errors().Records();
+  if (cursor_ < 0 || static_cast<std::size_t>(cursor_) >= records.size()) throw CVNXException(ErrorCode::NoMoreErrors);
+  return records[static_cast<std::size_t>(cursor_)];
 }
 
 HRESULT CVNXScan::get_NoOfWarnings(LONG* count) {
-  return ErrorsGuard::Get(count, [&] { return warningCount_; });
+  return ErrorsGuard::Get(count, [&] { return compiler_.Errors().WarningCount(); });
 }
 HRESULT CVNXScan::get_NoOfErrors(LONG* count) {
-  return ErrorsGuard::Get(count, [&] { return errorCount_; });
+  return ErrorsGuard::Get(count, [&] { return compiler_.Errors().ErrorCount(); });
 }
 HRESULT CVNXScan::get_MaxErrors(LONG* count) {
-  return ErrorsGuard::Get(count, [&] { return maxErrors_; });
+  return ErrorsGuard::Get(count, [&] { return compiler_.MaxErrors(); });
 }
 HRESULT CVNXScan::put_MaxErrors(LONG count) {
-  return ErrorsGuard::Do([&] {
-    if (count < 1) throw CVNXException(ErrorCode::InvalidData);
-    maxErrors_ = count;
-  });
+  return ErrorsGuard::Do([&] { compiler_.SetMaxErrors(count); });
 }
 HRESULT CVNXScan::get_MaxWarnings(LONG* count) {
-  return ErrorsGuard::Get(count, [&] { return maxWarnings_; });
+  return ErrorsGuard::Get(count, [&] { return compiler_.MaxWarnings(); });
 }
 HRESULT CVNXScan::put_MaxWarnings(LONG count) {
-  return ErrorsGuard::Do([&] {
-    if (count < 1) throw CVNXException(ErrorCode::InvalidData);
-    maxWarnings_ = count;
-  });
+  return ErrorsGuard::Do([&] { compiler_.SetMaxWarnings(count); });
 }
 HRESULT CVNXScan::GoFirst() {
   return ErrorsGuard::Do([&] { cursor_ = 0; });
 }
 HRESULT CVNXScan::GoNext() {
   return ErrorsGuard::Do([&] {
-    ++cursor_;  // stays advanced even when it fails
-    if (static_cast<std::size_t>(cursor_) >= records_.size()) throw CVNXException(ErrorCode::NoMoreErrors);
+    if (cursor_ < std::numeric_limits<LONG>::max()) ++cursor_;  // stays advanced even when it fails
+    if (static_cast<std::size_t>(cursor_) >= compiler_.Errors().Records().size()) {
+      throw CVNXException(ErrorCode::NoMoreErrors);
+    }
   });
 }
 HRESULT CVNXScan::get_Description(BSTR* text) {
@@ -79,7 +118,7 @@ HRESULT CVNXScan::get_Column(LONG* column) {
   return ErrorsGuard::Get(column, [&] { return Current().column; });
 }
 HRESULT CVNXScan::get_IsWarning(LONG* isWarning) {
-  return ErrorsGuard::Get(isWarning, [&] { return Current().code >= 100 ? 1 : 0; });
+  return ErrorsGuard::Get(isWarning, [&] { return Current().IsWarning() ? 1 : 0; });
 }
 
 }  // namespace velkor::engine

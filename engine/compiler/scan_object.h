@@ -1,22 +1,28 @@
 #pragma once
-// VNXScan: the compiler object, with its error list.
+// VNXScan: compiles motor programs and lets the caller walk the diagnostics
+// of the last run.
 
-#include <string>
-#include <vector>
-
-#include "engine/core/not_implemented.h"
+#include "engine/compiler/compiler.h"
+#include "engine/core/guard.h"
 #include "engine/core/reference_count.h"
+#include "velkor/interface_tables.h"
 
 namespace velkor::engine {
 
-class CVNXScan final : public NotYetImplemented<IVNXScan>,
-                       public NotYetImplemented<IVNXErrors>,
+class CVNXScan final : public Dispatchable<IVNXScan>,
+                       public Dispatchable<IVNXErrors>,
                        public ISupportErrorInfo {
  public:
   HRESULT QueryInterface(REFIID iid, void** object) override;
   ULONG AddRef() override { return references_.Increment(); }
   ULONG Release() override { return references_.Decrement(this); }
   HRESULT InterfaceSupportsErrorInfo(REFIID iid) override;
+
+  // IVNXScan: one compile run each; every run replaces the last one's results.
+  HRESULT Scan(BSTR program) override;
+  HRESULT ScanFile(BSTR fileName) override;
+  HRESULT MakeVQX(BSTR fileName, LONG* written) override;
+  HRESULT MakeVQX2(BSTR fileName, BSTR imageFileName, LONG* written) override;
 
   // IVNXErrors: walking the diagnostics of the last run.
   HRESULT get_NoOfWarnings(LONG* count) override;
@@ -33,25 +39,15 @@ class CVNXScan final : public NotYetImplemented<IVNXScan>,
   HRESULT get_Column(LONG* column) override;
   HRESULT get_IsWarning(LONG* isWarning) override;
 
-  struct Diagnostic {
-    std::string description;
-    LONG code;
-    LONG line;    // zero-based, or -1
-    LONG column;  // zero-based, or -1
-  };
-
  private:
   // The record under the cursor; error 33 past the end.
-  const Diagnostic& Current() const;
+  const compiler::Diagnostic& Current() const;
+  LONG MakeImage(BSTR fileName, BSTR imageFileName);
 
   friend class ReferenceCount<CVNXScan>;
   ~CVNXScan() = default;
   ReferenceCount<CVNXScan> references_;
-  LONG maxErrors_ = 50;
-  LONG maxWarnings_ = 50;
-  LONG errorCount_ = 0;
-  LONG warningCount_ = 0;
-  std::vector<Diagnostic> records_;  // in the order the diagnostics arose
+  compiler::Compiler compiler_;
   LONG cursor_ = 0;
 };
 

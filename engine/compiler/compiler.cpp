@@ -1,0 +1,73 @@
+#include "engine/compiler/compiler.h"
+
+#include <new>
+
+#include "engine/compiler/image.h"
+#include "engine/compiler/parser.h"
+#include "engine/compiler/source_file.h"
+#include "engine/compiler/tokenizer.h"
+#include "engine/core/errors.h"
+#include "platform/files/whole_file.h"
+
+namespace velkor::engine::compiler {
+namespace {
+
+// Running out of memory anywhere in a run is the engine's error 31.
+template <class Body>
+auto OutOfMemoryAsEngineError(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    throw CVNXException(ErrorCode::OutOfMemory);
+  } catch (const std::length_error&) {
+    throw CVNXException(ErrorCode::OutOfMemory);
+  }
+}
+
+}  // namespace
+
+void Compiler::SetMaxErrors(std::int32_t count) {
+  if (count < 1) throw CVNXException(ErrorCode::InvalidData);
+  maxErrors_ = count;
+}
+
+void Compiler::SetMaxWarnings(std::int32_t count) {
+  if (count < 1) throw CVNXException(ErrorCode::InvalidData);
+  maxWarnings_ = count;
+}
+
+void Compiler::Compile(std::string text) {
+  OutOfMemoryAsEngineError([&] {
+    program_ = TokenizedProgram{};
+    errors_.Reset(maxErrors_, maxWarnings_);
+    text_ = std::move(text);
+    SplitLines(text_, program_);
+    // A rough guess of the token count saves most regrowth of the array.
+    program_.tokens.reserve(text_.size() / 3 + 16);
+    for (std::uint32_t line = 0; line < program_.lines.size(); ++line) TokenizeLine(line, program_);
+    Parse(program_, errors_);
+  });
+}
+
+void Compiler::CompileFile(const std::filesystem::path& source) {
+  std::string text = OutOfMemoryAsEngineError([&] { return ReadSourceFile(source); });
+  Compile(std::move(text));
+}
+
+bool Compiler::MakeImage(const std::filesystem::path& source, const std::filesystem::path& image) {
+  CompileFile(source);
+  if (errors_.ErrorCount() > 0) return false;
+  const std::string bytes = Image();
+  // Written whole or not at all: an older image stays as it was on failure.
+  if (!files::ReplaceFile(image, bytes)) throw CVNXException(ErrorCode::CannotWriteFile);
+  return true;
+}
+
+std::string Compiler::Image() {
+  return OutOfMemoryAsEngineError([&] {
+    const ImageLayout layout = AssignAddresses(program_);
+    return RenderImage(program_, layout);
+  });
+}
+
+}  // namespace velkor::engine::compiler

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/engine/compiler/compile_helpers.h"
+
+using velkor::testing::BodyOf;
+using velkor::testing::ImageOf;
+
+namespace {
+
+// The header an image of this normalized text must carry.
+std::string Header(const std::string& normalized, unsigned labelChecksum = 0, unsigned labelSlots = 4) {
+  std::int32_t sum = 0;
+  for (char c : normalized) sum += static_cast<signed char>(c);
+  char header[64];
+  std::snprintf(header, sizeof header, "$4000%06X%06X%06X%04X", static_cast<unsigned>(sum),
+                static_cast<unsigned>(normalized.size()), labelChecksum, labelSlots);
+  return header;
+}
+
+std::string HeaderOf(const std::string& image) { return image.substr(0, 27); }
+
+}  // namespace
+
+TEST(Image, OfTheSingleEndProgram) {
+  const std::string expected = "$4000" "0000E1" "000004" "000000" "0004" "0000000000000000" "END\n";
+  EXPECT_EQ(ImageOf("END"), expected);
+  EXPECT_EQ(ImageOf("END\n"), expected);
+  EXPECT_EQ(ImageOf("END\r\n"), expected);
+}
+
+TEST(Image, LowersStructuresToTemplatesWithTheirTargets) {
+  struct Case {
+    const char* program;
+    const char* normalized;  // what the motor stores
+    const char* body;        // as written, with the templates
+  };
+  const Case cases[] = {
+      {"IF a==1\nb=2\nENDIF\nEND", "IF a==1\nb=2\nENDIF\nEND\n", "$I0012a==1\nb=2\nENDIF\nEND\n"},
+      {"WHILE a<5\na=a+1\nLOOP\nEND", "WHILE a<5\na=a+1\nLOOP\nEND\n", "$W0015LE a<5\na=a+1\n$L0000P\nEND\n"},
+      {"IF a==1\nb=1\nELSEIF a==2\nb=2\nELSE\nb=3\nENDIF\nEND",
+       "IF a==1\nb=1\nELSEIF a==2\nb=2\nELSE\nb=3\nENDIF\nEND\n",
+       "$I0010a==1\nb=1\n$A002BE$I0021a==2\nb=2\n$E002BE\nb=3\nENDIF\nEND\n"},
+      {"SWITCH a\nCASE 1\nb=1\nBREAK\nCASE 2\nb=2\nDEFAULT\nb=0\nENDS\nEND",
+       "SWITCH a\nCASE 1\nb=1\nBREAK\nCASE 2\nb=2\nDEFAULT\nb=0\nENDS\nEND\n",
+       "$S000ATCH a\n$C$c001B 1\nb=1\n$X0031AK\n$C$c0025 2\nb=2\n$DEFAULT\nb=0\n$eNDS\nEND\n"},
+      {"WHILE a<3 a=a+1 IF a==2 BREAK ENDIF LOOP END", "WHILE a<3 a=a+1 IF a==2 BREAK ENDIF LOOP END\n",
+       "$W0029LE a<3 a=a+1 $I0024a==2 $X0029AK ENDIF $L0000P END\n"},
+      // Closed by the very last token: the target is the end of the body.
+      {"END\nWHILE a\nLOOP", "END\nWHILE a\nLOOP\n", "END\n$W0011LE a\n$L0004P\n"},
+      {"END\nIF a\nENDIF", "END\nIF a\nENDIF\n", "END\n$I000Fa\nENDIF\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string image = ImageOf(c.program);
+    EXPECT_EQ(BodyOf(image), c.body) << c.program;
+    EXPECT_EQ(HeaderOf(image), Header(c.normalized)) << c.program;
+  }
+}
+
+TEST(Image, WritesTheLabelTableAndJumps) {
+  const std::string labels = ImageOf("C0\nC4\nEND");
+  EXPECT_EQ(HeaderOf(labels), Header("C0\nC4\nEND\n", 3, 8));
+  EXPECT_EQ(labels.substr(27, 32), "0000" "0000" "0000" "0000" "0003" "0000" "0000" "0000");
+
+  const std::string jumps = ImageOf("C1\nGOSUB2\nGOTO1\nC2\nRETURN\nEND");
+  EXPECT_EQ(HeaderOf(jumps), Header("C1\nGOSUB2\nGOTO1\nC2\nRETURN\nEND\n", 0x10, 4));
+  EXPECT_EQ(jumps.substr(27, 16), "0000" "0000" "0010" "0000");
+  EXPECT_EQ(BodyOf(jumps), "C1\n$G0010UB2\n$B0000O1\nC2\nRETURN\nEND\n");
+
+  // A label defined twice: the first definition is the target.
+  EXPECT_EQ(BodyOf(ImageOf("GOTO3\nC3\nC3\nEND")), "$B0006O3\nC3\nC3\nEND\n");
+}
+
+TEST(Image, NormalizesSpacingAndDropsComments) {
+  EXPECT_EQ(BodyOf(ImageOf("  a = b + c   KP=5\nEND")), "a=b+c KP=5\nEND\n");
+  EXPECT_EQ(BodyOf(ImageOf("a=1 'set a\n' a comment line\n\n\nEND")), "a=1\nEND\n");
+  EXPECT_EQ(BodyOf(ImageOf("PRINT( \"a  b\" , #13 )\nEND")), "PRINT(\"a  b\",#13)\nEND\n");
+  EXPECT_EQ(BodyOf(ImageOf("a=b\n+\n3\nEND")), "a=b\n+\n3\nEND\n");
+}
+
+TEST(Image, SumsBytesAsSignedValues) {
+  const std::string program = "PRINT(\"" + std::string(200, '\x80') + "\")\nEND";
+  const std::string image = ImageOf(program);
+  EXPECT_EQ(HeaderOf(image).substr(0, 13), Header(program + "\n").substr(0, 13));
+  EXPECT_EQ(image.substr(5, 4), "FFFF");  // a negative sum takes eight digits
+}
+
+TEST(Image, IsRefusedWhileTheProgramHasErrors) {
+  EXPECT_EQ(ImageOf("IF a\nEND"), "<errors>");
+  EXPECT_NE(ImageOf("KP=40000\nEND"), "<errors>");  // warnings do not stop it
+}
