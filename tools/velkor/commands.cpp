@@ -1,5 +1,6 @@
 #include "tools/velkor/commands.h"
 #include "tools/velkor/chain_commands.h"
+#include "tools/velkor/compile_command.h"
 #include "tools/velkor/motor_commands.h"
 
 #include <dlfcn.h>
@@ -51,6 +52,13 @@ constexpr const char* kUsage =
     "  reorder --port P [scan options] ADDRESS SERIAL\n"
     "                         find the motors, then move the motor with that serial\n"
     "                         number to ADDRESS (the motor there takes its old one)\n"
+    "  compile SOURCE [-o IMAGE] [--max-errors N] [--max-warnings N]\n"
+    "                         compile a motor program (plain text or RTF) to its\n"
+    "                         image, by default SOURCE with the extension .vqx;\n"
+    "                         diagnostics go to stderr as SOURCE:LINE:COLUMN: ...;\n"
+    "                         the run stops after N errors or N warnings (default 50);\n"
+    "                         exit 0 written, 1 the program has errors, 2 a file\n"
+    "                         could not be read or written\n"
     "\n"
     "port options: --port COMn or a device path (/dev/ttyUSB0); --baud RATE;\n"
     "  --parity none|odd|even|mark|space; --rs485 [--channel 0|1] for motors on an\n"
@@ -163,6 +171,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "mem") return Memory(options, out, err);
   if (command == "scan") return Scan(options, out, err);
   if (command == "reorder") return Reorder(options, out, err);
+  if (command == "compile") return Compile(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;
