@@ -36,10 +36,15 @@ void Compiler::SetMaxWarnings(std::int32_t count) {
   maxWarnings_ = count;
 }
 
+void Compiler::Reset() {
+  program_ = TokenizedProgram{};
+  errors_.Reset(maxErrors_, maxWarnings_);
+  text_.clear();
+}
+
 void Compiler::Compile(std::string text) {
   OutOfMemoryAsEngineError([&] {
-    program_ = TokenizedProgram{};
-    errors_.Reset(maxErrors_, maxWarnings_);
+    Reset();
     text_ = std::move(text);
     SplitLines(text_, program_);
     // A rough guess of the token count saves most regrowth of the array.
@@ -50,6 +55,8 @@ void Compiler::Compile(std::string text) {
 }
 
 void Compiler::CompileFile(const std::filesystem::path& source) {
+  // A file that cannot be read still ends the previous run's results.
+  Reset();
   std::string text = OutOfMemoryAsEngineError([&] { return ReadSourceFile(source); });
   Compile(std::move(text));
 }

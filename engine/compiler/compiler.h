@@ -35,6 +35,8 @@ class Compiler {
   const TokenizedProgram& Program() const { return program_; }
 
  private:
+  void Reset();
+
   std::int32_t maxErrors_ = 50;
   std::int32_t maxWarnings_ = 50;
   std::string text_;  // the tokens are views into it

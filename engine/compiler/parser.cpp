@@ -270,19 +270,11 @@ class Parser {
       case kIndexSuffix: SuffixParameter(token, mode); break;
       case kIndexSuffixParams:
         SuffixParameter(token, mode);
-        for (std::int32_t i = 1; i < entry.Parameters(); ++i) {
-          Require(",", kCommaExpected);
-          Next();
-          Parameter(entry.kinds[static_cast<std::size_t>(i)]);
-        }
+        CommaParameters(entry, 1);
         break;
       case kCommaParams:
         Next();
-        for (std::int32_t i = 0; i < entry.Parameters(); ++i) {
-          Require(",", kCommaExpected);
-          Next();
-          Parameter(entry.kinds[static_cast<std::size_t>(i)]);
-        }
+        CommaParameters(entry, 0);
         break;
       case kParameter:
         Next();
@@ -303,6 +295,15 @@ class Parser {
       Next();
       const Token* first = current_;
       CheckRange(Expression(true), entry.ValueKind(), first);
+    }
+  }
+
+  // ,p ,p ... from parameter `first` on, each preceded by its comma.
+  void CommaParameters(const KeywordEntry& entry, std::int32_t first) {
+    for (std::int32_t i = first; i < entry.Parameters(); ++i) {
+      Require(",", kCommaExpected);
+      Next();
+      Parameter(entry.kinds[static_cast<std::size_t>(i)]);
     }
   }
 

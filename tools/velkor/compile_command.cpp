@@ -1,6 +1,5 @@
 #include "tools/velkor/compile_command.h"
 
-#include <charconv>
 #include <optional>
 #include <string>
 
@@ -22,8 +21,7 @@ struct CompileOptions {
 
 std::optional<LONG> PositiveNumber(std::string_view text) {
   LONG value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  if (!ParseDecimal(text, value) || value < 1) return std::nullopt;
   return value;
 }
 

@@ -12,12 +12,12 @@
 
 namespace velkor::client {
 
-namespace {
-
-bool ParseNumber(std::string_view text, LONG& value) {
+bool ParseDecimal(std::string_view text, LONG& value) {
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
+
+namespace {
 
 std::optional<enum_parity> ParseParity(std::string_view text) {
   constexpr std::string_view names[] = {"none", "odd", "even", "mark", "space"};
@@ -58,7 +58,7 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
     } else if (word == "--address" || word == "--baud" || word == "--channel") {
       auto text = value();
       LONG number = 0;
-      if (!text || !ParseNumber(*text, number)) return std::string(word) + " needs a number";
+      if (!text || !ParseDecimal(*text, number)) return std::string(word) + " needs a number";
       if (word == "--address") options.address = number;
       else if (word == "--baud") options.baud = number;
       else options.channel = number;

@@ -30,6 +30,9 @@ inline constexpr int kDone = 0;
 inline constexpr int kSystemFailure = 1;
 inline constexpr int kEngineFailure = 2;
 
+// A whole decimal number, nothing before or after it.
+bool ParseDecimal(std::string_view text, LONG& value);
+
 // Parses --port, --address, --baud, --parity, --rs485, --channel; other words
 // (and any flag in `ownFlags`) are left in `rest`. An error text on failure.
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,

@@ -8,6 +8,19 @@
 using velkor::testing::Diagnose;
 using Places = std::vector<velkor::testing::Place>;
 
+namespace {
+
+struct Case {
+  const char* program;
+  Places expected;
+};
+
+void ExpectDiagnostics(std::initializer_list<Case> cases) {
+  for (const Case& c : cases) EXPECT_EQ(Diagnose(c.program), c.expected) << c.program;
+}
+
+}  // namespace
+
 TEST(Parser, AcceptsCorrectProgramsWithoutDiagnostics) {
   const char* programs[] = {
       "END",
@@ -29,11 +42,7 @@ TEST(Parser, AcceptsCorrectProgramsWithoutDiagnostics) {
 }
 
 TEST(Parser, ReportsWhatTheStatementLacks) {
-  struct Case {
-    const char* program;
-    Places expected;
-  };
-  const Case cases[] = {
+  ExpectDiagnostics({
       {"a=1", {{24, 1, 0}}},  // END missing: at the line after the last
       {"a=1\nEND\nb", {}},
       {"GOTO5\nEND", {{25, 0, 0}}},
@@ -59,16 +68,11 @@ TEST(Parser, ReportsWhatTheStatementLacks) {
       {"xyz=1\nEND", {{20, 0, 0}}},
       {"a=1+2*3\nEND", {{20, 0, 5}}},  // no chaining: the * starts a statement
       {"a -\nEND", {{4, 1, 0}, {24, 2, 0}}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Diagnose(c.program), c.expected) << c.program;
+  });
 }
 
 TEST(Parser, ChecksConstantsAndRanges) {
-  struct Case {
-    const char* program;
-    Places expected;
-  };
-  const Case cases[] = {
+  ExpectDiagnostics({
       {"KP=40000\nEND", {{118, 0, 3}}},
       {"KP=a\nEND", {{200, 0, 3}}},
       {"KP=-1\nEND", {{118, 0, 3}}},
@@ -92,16 +96,11 @@ TEST(Parser, ChecksConstantsAndRanges) {
       {"P=-2147483649\nEND", {{122, 0, 3}}},
       {"KP=5/0\nEND", {{44, 0, 5}}},
       {"a=-2147483648/-1\nEND", {}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Diagnose(c.program), c.expected) << c.program;
+  });
 }
 
 TEST(Parser, MatchesStructures) {
-  struct Case {
-    const char* program;
-    Places expected;
-  };
-  const Case cases[] = {
+  ExpectDiagnostics({
       {"IF a\nELSE\nb=1\nELSE\nb=2\nENDIF\nEND", {{29, 4, 0}}},  // at the token after the second ELSE
       {"IF a\nb=1\nEND", {{26, 0, 0}}},
       {"  WHILE a\nEND", {{32, 0, 2}}},
@@ -119,8 +118,7 @@ TEST(Parser, MatchesStructures) {
       {"SWITCH a\nCASE x\nENDS\nEND", {{4, 1, 5}}},
       // An unclosed inner structure is reported when the outer one closes.
       {"IF a\nWHILE b\nENDIF\nEND", {{32, 1, 0}}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Diagnose(c.program), c.expected) << c.program;
+  });
 }
 
 TEST(Parser, StopsAtFiftyLevelsOfNesting) {
