@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/core/byte_string.h"
 #include "engine/core/errors.h"
 #include "engine/host/comm_guard.h"
 #include "engine/host/host_object.h"
@@ -11,26 +12,6 @@
 namespace velkor::engine {
 
 namespace {
-
-// Motor traffic is bytes; a string carries one byte per character, so that
-// any byte value survives the way in and out.
-std::string BytesOf(BSTR text) {
-  std::string bytes;
-  bytes.reserve(SysStringLen(text));
-  for (char16_t unit : BstrView(text)) {
-    if (unit > 0xFF) throw CVNXException(ErrorCode::InvalidData);
-    bytes += static_cast<char>(unit);
-  }
-  return bytes;
-}
-
-BSTR StringOf(std::string_view bytes) {
-  std::u16string units(bytes.begin(), bytes.end());
-  for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<std::uint8_t>(bytes[i]);
-  BSTR text = SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
-  if (!text) throw CVNXException(ErrorCode::OutOfMemory);
-  return text;
-}
 
 // Re-sends the address of the current motor when another motor was
 // addressed since.

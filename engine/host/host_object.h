@@ -86,10 +86,19 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT InitializeNotification(LONG window, LONG message) override;
   HRESULT get_EngineVersion(LONG* version) override;
 
+  // IVNXComm: program download and upload (host_programs.cpp).
+  HRESULT Download(LONG motor, BSTR fileName) override;
+  HRESULT Upload(LONG motor, BSTR fileName) override;
+  HRESULT ForceUpload(LONG motor, BSTR fileName) override;
+  HRESULT ClearEEPROM(LONG motor) override;
+
  private:
   friend class ReferenceCount<CVNXHost>;
   ~CVNXHost();
   void ReprogramTimeouts();
+  // A serial link that is open, and a motor number from `lowest` to the
+  // number of motors; errors 19 and 8.
+  void RequireTransferTarget(LONG motor, LONG lowest) const;
 
   ReferenceCount<CVNXHost> references_;
   std::shared_ptr<HostLink> link_ = std::make_shared<HostLink>();

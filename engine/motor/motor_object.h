@@ -58,6 +58,16 @@ class CVNXMotor final : public NotYetImplemented<IVNXMotor>, public ISupportErro
   HRESULT SetMotorInt(LONG address, SHORT value) override;
   HRESULT SetMotorLong(LONG address, LONG value) override;
 
+  // Program download and upload (motor_object_transfer.cpp).
+  HRESULT Download(BSTR fileName) override;
+  HRESULT Upload(BSTR fileName) override;
+  HRESULT DownloadEx(BSTR fileName, LONG flags, LONG* result) override;
+  HRESULT DownloadProgramStr(BSTR program, LONG flags, LONG* result) override;
+  HRESULT ClearProgram(LONG flags) override;
+  HRESULT UploadEx(BSTR fileName) override;
+  HRESULT UploadProgramStr(LONG compiled, BSTR* program) override;
+  HRESULT UpProgramStr(LONG compiled, BSTR* program) override;
+
  private:
   friend class ReferenceCount<CVNXMotor>;
   ~CVNXMotor() = default;
@@ -71,6 +81,10 @@ class CVNXMotor final : public NotYetImplemented<IVNXMotor>, public ISupportErro
   // link or for a write at a protected address, 8 when the link is closed.
   enum class Access { Read, Write };
   MotorRecord& Accessing(Access access, LONG memoryAddress = 0) const;
+  // The record, for a motor-level transfer: a single motor (uploads: error
+  // 32 for all motors, downloads 19), with a link (19) that is open (8).
+  enum class Transfer { Download, Upload };
+  MotorRecord& Transferring(Transfer transfer) const;
 
   ReferenceCount<CVNXMotor> references_;
   std::shared_ptr<MotorRecord> record_;

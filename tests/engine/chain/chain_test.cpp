@@ -168,12 +168,11 @@ TEST_F(ChainTest, ReorderMovesOneMotorOrExchangesTwo) {
   EXPECT_EQ(ErrorDescription(), "Invalid Data!");
 }
 
-TEST_F(ChainTest, TransferMembersAnswerNotImplementedUntilTheyExist) {
-  Bstr file("program.vqx");
-  EXPECT_EQ(host_->Download(1, file.get()), E_NOTIMPL);
-  EXPECT_NE(ErrorDescription(), "");
+TEST_F(ChainTest, NetworkMembersAnswerNotImplementedUntilTheyExist) {
   LONG result = 0;
   EXPECT_EQ(host_->DetectNetMotors(3, 0, &result), E_NOTIMPL);
+  EXPECT_NE(ErrorDescription(), "");
+  EXPECT_EQ(host_->InitUSB(3), E_NOTIMPL);
 }
 
 }  // namespace

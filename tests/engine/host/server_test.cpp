@@ -73,9 +73,8 @@ TEST_F(ServerTest, RegisteredClassesAreCreatedByProgIdAndFailWithErrorInformatio
   host->put_LogFileName(nullptr);
 
   // A member of a later version answers E_NOTIMPL, never success.
-  velkor::Bstr program("program.vqx");
-  EXPECT_EQ(host->Download(1, program.get()), E_NOTIMPL);
-  EXPECT_NE(TakeFailure().description.find("IVNXComm::Download"), std::string::npos);
+  EXPECT_EQ(host->InitUSB(3), E_NOTIMPL);
+  EXPECT_NE(TakeFailure().description.find("IVNXComm::InitUSB"), std::string::npos);
 
   errors.Reset();
   host.Reset();
