@@ -2,85 +2,18 @@
 // port, with a progress bar driven by the engine's notifications; Ctrl-C
 // cancels through the notification's reply.
 
-#include <csignal>
 #include <charconv>
 #include <string>
 #include <vector>
 
 #include "tools/velkor/chain_commands.h"
+#include "tools/velkor/progress.h"
 #include "tools/velkor/session.h"
 #include "velkor/window.h"
 
 namespace velkor::client {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-void OnInterrupt(int) { interrupted = 1; }
-
-// Ctrl-C asks the scan to stop at its next step instead of killing the
-// program with the motors half set up.
-class InterruptAsCancel {
- public:
-  InterruptAsCancel() {
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptAsCancel() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptAsCancel(const InterruptAsCancel&) = delete;
-  InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
-
-constexpr std::uint32_t kProgressMessage = 0x0400;  // any number the window recognises
-constexpr int kBarWidth = 30;
-
-// Draws the engine's notifications as a bar on stderr.
-class ProgressBar {
- public:
-  explicit ProgressBar(std::FILE* err) : err_(err) {}
-  VNX_LRESULT Note(VNX_WPARAM code, VNX_LPARAM number) {
-    switch (code) {
-      case 5: Start("addressing the chain", number); break;
-      case 6: Start("scanning", number); break;
-      case 7: Start("separating clashes", number); break;
-      case 2: Draw(number); break;
-      case 3:
-        if (drawn_) std::fputc('\n', err_);
-        drawn_ = false;
-        break;
-      default: break;
-    }
-    return interrupted ? 0 : 1;
-  }
-
- private:
-  void Start(const char* what, VNX_LPARAM steps) {
-    if (drawn_) std::fputc('\n', err_);
-    what_ = what;
-    steps_ = steps > 0 ? steps : 1;
-    Draw(0);
-  }
-  void Draw(VNX_LPARAM step) {
-    const long long shown = step < 0 ? 0 : (step > steps_ ? steps_ : step);
-    const int filled = static_cast<int>(shown * kBarWidth / steps_);
-    std::fprintf(err_, "\r%-22s [%s%s] %lld/%lld", what_, std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kBarWidth - filled), '.').c_str(), shown,
-                 static_cast<long long>(steps_));
-    std::fflush(err_);
-    drawn_ = true;
-  }
-
-  std::FILE* err_;
-  const char* what_ = "";
-  long long steps_ = 1;
-  bool drawn_ = false;
-};
 
 int Usage(std::FILE* err, const std::string& problem) {
   std::fprintf(err, "velkor: %s (try 'velkor --help')\n", problem.c_str());
@@ -229,10 +162,8 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
       return std::nullopt;
     }
   }
-  ProgressBar bar(session.err());
-  NotificationWindow window([&bar](std::uint32_t message, VNX_WPARAM code, VNX_LPARAM number) -> VNX_LRESULT {
-    return message == kProgressMessage ? bar.Note(code, number) : 1;
-  });
+  ProgressBar bar(session.err(), {{5, "addressing the chain"}, {6, "scanning"}, {7, "separating clashes"}});
+  NotificationWindow window = WindowFor(bar);
   host.InitializeNotification(window.Handle(), kProgressMessage);
   InterruptAsCancel cancelOnCtrlC;
   LONG result = 0;

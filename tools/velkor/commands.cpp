@@ -2,6 +2,7 @@
 #include "tools/velkor/chain_commands.h"
 #include "tools/velkor/compile_command.h"
 #include "tools/velkor/motor_commands.h"
+#include "tools/velkor/transfer_commands.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -52,6 +53,18 @@ constexpr const char* kUsage =
     "  reorder --port P [scan options] ADDRESS SERIAL\n"
     "                         find the motors, then move the motor with that serial\n"
     "                         number to ADDRESS (the motor there takes its old one)\n"
+    "  download --port P --address N IMAGE [--flags F] [--host-level]\n"
+    "                         load a program image (.vqx; .scx for a compiled one)\n"
+    "                         into motor N, checked and verified; flags: 0x01 stop a\n"
+    "                         motor that is on, 0x10 no checks, 0x100 no EEPROM\n"
+    "                         probe; --host-level loads by motor number without\n"
+    "                         checks (0 = every motor); Ctrl-C cancels\n"
+    "  upload --port P --address N FILE [--compiled] [--raw]\n"
+    "                         save motor N's program to FILE (CR LF line ends; a\n"
+    "                         .vqc name or --compiled: the compiled program; --raw:\n"
+    "                         the bytes as the motor sends them; FILE - prints it)\n"
+    "  clear --port P --address N [--flags F]\n"
+    "                         load the empty program into motor N\n"
     "  compile SOURCE [-o IMAGE] [--max-errors N] [--max-warnings N]\n"
     "                         compile a motor program (plain text or RTF) to its\n"
     "                         image, by default SOURCE with the extension .vqx;\n"
@@ -172,6 +185,9 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "scan") return Scan(options, out, err);
   if (command == "reorder") return Reorder(options, out, err);
   if (command == "compile") return Compile(options, out, err);
+  if (command == "download") return Download(options, out, err);
+  if (command == "upload") return Upload(options, out, err);
+  if (command == "clear") return Clear(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;
