@@ -186,7 +186,10 @@ std::string RenderImage(const TokenizedProgram& program, const ImageLayout& layo
   out.reserve(32 + layout.labelSlots * 4 + layout.bodyLength * 2);
   out += '$';
   out += std::to_string(kImageVersion);
-  AppendHex(out, "%06X", static_cast<std::uint32_t>(layout.bodyChecksum));
+  // Six digits always: the field's place is fixed, and the motor compares
+  // only the low 24 bits. A negative sum written in eight digits would shift
+  // every field after it and could never verify.
+  AppendHex(out, "%06X", static_cast<std::uint32_t>(layout.bodyChecksum) & 0xFFFFFFu);
   AppendHex(out, "%06X", layout.bodyLength);
   AppendHex(out, "%06X", layout.labelChecksum);
   AppendHex(out, "%04X", layout.labelSlots);

@@ -14,6 +14,7 @@ namespace {
 std::string Header(const std::string& normalized, unsigned labelChecksum = 0, unsigned labelSlots = 4) {
   std::int32_t sum = 0;
   for (char c : normalized) sum += static_cast<signed char>(c);
+  sum &= 0xFFFFFF;
   char header[64];
   std::snprintf(header, sizeof header, "$4000%06X%06X%06X%04X", static_cast<unsigned>(sum),
                 static_cast<unsigned>(normalized.size()), labelChecksum, labelSlots);
@@ -80,11 +81,16 @@ TEST(Image, NormalizesSpacingAndDropsComments) {
   EXPECT_EQ(BodyOf(ImageOf("a=b\n+\n3\nEND")), "a=b\n+\n3\nEND\n");
 }
 
-TEST(Image, SumsBytesAsSignedValues) {
+TEST(Image, SumsBytesAsSignedValuesInSixDigits) {
   const std::string program = "PRINT(\"" + std::string(200, '\x80') + "\")\nEND";
+  std::int32_t sum = 0;
+  for (char c : program + "\n") sum += static_cast<signed char>(c);
+  ASSERT_LT(sum, 0);
+  char expected[8];
+  std::snprintf(expected, sizeof expected, "%06X", static_cast<unsigned>(sum) & 0xFFFFFFu);
   const std::string image = ImageOf(program);
-  EXPECT_EQ(HeaderOf(image).substr(0, 13), Header(program + "\n").substr(0, 13));
-  EXPECT_EQ(image.substr(5, 4), "FFFF");  // a negative sum takes eight digits
+  EXPECT_EQ(image.substr(5, 6), expected);
+  EXPECT_EQ(image.substr(11, 6), "0000D6");  // the length stays in its place
 }
 
 TEST(Image, IsRefusedWhileTheProgramHasErrors) {
