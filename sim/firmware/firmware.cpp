@@ -11,13 +11,18 @@ constexpr std::size_t kLineLimit = 255;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
+// Blanks inside double quotes belong to the string: PRINT("a b").
 std::vector<std::string_view> SplitTokens(std::string_view line) {
   std::vector<std::string_view> tokens;
   std::size_t at = 0;
   while (at < line.size()) {
     while (at < line.size() && IsBlank(line[at])) ++at;
     std::size_t start = at;
-    while (at < line.size() && !IsBlank(line[at])) ++at;
+    bool quoted = false;
+    while (at < line.size() && (quoted || !IsBlank(line[at]))) {
+      if (line[at] == '"') quoted = !quoted;
+      ++at;
+    }
     if (at > start) tokens.push_back(line.substr(start, at - start));
   }
   return tokens;
@@ -32,12 +37,20 @@ Firmware::Firmware(const MotorConfig& config) : config_(config) {
   format_[wired].baud = config.baud;
   echo_[wired] = config.echo;
   inputs_ = config.inputs;
+  drive_off_ = !config.driveOn;
   WriteFactoryImage(config_, memory_);
+  if (!config.program.empty()) LoadImage(config.program, false);
 }
 
 ReceiveResult Firmware::Receive(std::uint8_t byte) {
   ReceiveResult result;
   result.echoed = echo_[static_cast<std::size_t>(config_.channel)];
+  if (loading_) {
+    // Raw image bytes: no commands, no address bytes, until the end marker.
+    if (receiver_.Take(byte)) FinishLoad();
+    return result;
+  }
+  if (StrayMarker(byte)) return result;
   if (byte >= 128) {
     // An address byte: selection holds until the next one.
     int wanted = byte - 128;
@@ -49,6 +62,10 @@ ReceiveResult Firmware::Receive(std::uint8_t byte) {
     std::string line;
     line.swap(line_);
     if (selected_) ExecuteLine(line, result.answer);
+    if (load_after_line_) {
+      load_after_line_ = false;
+      loading_ = true;
+    }
     return result;
   }
   if (line_.size() >= kLineLimit) {
@@ -64,7 +81,12 @@ ReceiveResult Firmware::Receive(std::uint8_t byte) {
 ReceiveResult Firmware::ReceiveGarbled() {
   ReceiveResult result;
   result.echoed = echo_[static_cast<std::size_t>(config_.channel)];
-  line_ = "\x01";  // a framing error spoils the command it falls into
+  marker_bytes_ = 0;
+  if (loading_) {
+    receiver_.Spoil();
+  } else {
+    line_.assign(1, '\x01');  // a framing error spoils the command it falls into
+  }
   return result;
 }
 
@@ -95,6 +117,10 @@ void Firmware::ExecuteLine(std::string_view line, std::string& answer) {
   }
   std::vector<std::string_view> tokens = SplitTokens(line);
   for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (running_) {
+      if (program_ended_ || statements_left_ <= 0) return;
+      --statements_left_;
+    }
     std::string_view argument = i + 1 < tokens.size() ? tokens[i + 1] : std::string_view{};
     bool usedArgument = false;
     ExecuteToken(tokens[i], argument, usedArgument, answer);
@@ -109,7 +135,7 @@ void Firmware::ExecuteToken(std::string_view token, std::string_view argument, b
     asleep_[token == "WAKE" ? 0 : 1] = false;
     return;
   }
-  if (asleep_[wired]) return;
+  if (asleep_[wired] && !running_) return;  // sleep closes the ears, not the program
   if (token == "IFX") {
     holding_ = false;
     return;
@@ -136,12 +162,14 @@ void Firmware::ExecuteToken(std::string_view token, std::string_view argument, b
     holding_ = compare_true_;
     return;
   }
-  if (ExecuteControl(token) || ExecuteMotion(token) || ExecuteMemory(token)) return;
+  if (ExecuteProgram(token, answer) || ExecuteControl(token) || ExecuteMotion(token) || ExecuteMemory(token)) {
+    return;
+  }
   if (token.find('=') != std::string_view::npos) {
     if (!ExecuteAssignment(token)) CommandFailed();
     return;
   }
-  if (token.size() > 1 && token[0] == 'R' && token != "RUN") {
+  if (token.size() > 1 && token[0] == 'R') {
     if (!ExecuteReport(token.substr(1), answer)) CommandFailed();
     return;
   }
@@ -156,9 +184,6 @@ bool Firmware::ExecuteControl(std::string_view token) {
     echo_[token == "ECHO_OFF" ? 0 : 1] = false;
   } else if (token == "SLEEP" || token == "SLEEP1") {
     asleep_[token == "SLEEP" ? 0 : 1] = true;
-  } else if (token == "END" || token == "RUN") {
-    // No stored program runs yet; both are accepted so that the host's
-    // set-up sequences see a motor that knows them.
   } else if (token.starts_with("SADDR")) {
     auto value = number(5);
     if (!value || *value < 0 || *value > 127) {

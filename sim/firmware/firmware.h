@@ -13,6 +13,7 @@
 
 #include "sim/firmware/eeprom.h"
 #include "sim/firmware/motor_config.h"
+#include "sim/firmware/program_memory.h"
 #include "sim/firmware/trajectory.h"
 #include "sim/firmware/variables.h"
 
@@ -28,7 +29,9 @@ struct LineFormat {
 
 struct ReceiveResult {
   bool echoed = false;  // the received byte was sent on (echo)
-  std::string answer;  // sent after the echo; every answer ends with CR
+  // Sent after the echo: answers end with CR, an upload with 0xFF, and
+  // PRINT sends what the program says.
+  std::string answer;
 };
 
 class Firmware {
@@ -64,6 +67,16 @@ class Firmware {
   bool SetStatus(char letter, bool on);
   std::optional<bool> Status(char letter) const;
 
+  // Program memory: the plain program, or the compiled one that only
+  // servo-firmware motors ("46x") keep.
+  const StoredProgram& Program(bool compiled) const { return compiled ? compiled_program_ : plain_program_; }
+  // Stores an image (its end marker may follow) as a download would; false
+  // when this motor keeps no such program.
+  bool LoadImage(std::string_view image, bool compiled);
+  // Between "LOAD"/"LOADC" and the image's end marker.
+  bool Loading() const { return loading_; }
+  bool Servo() const { return config_.firmware.starts_with("46"); }
+
  private:
   void ExecuteLine(std::string_view line, std::string& answer);
   void ExecuteToken(std::string_view token, std::string_view argument, bool& usedArgument,
@@ -73,6 +86,12 @@ class Firmware {
   bool ExecuteMemory(std::string_view token);
   bool ExecuteAssignment(std::string_view token);
   bool ExecuteReport(std::string_view name, std::string& answer);
+  bool ExecuteProgram(std::string_view token, std::string& answer);
+  void RunProgram(std::string& answer);
+  bool Print(std::string_view token, std::string& answer);
+  void FinishLoad();
+  // True when the byte belongs to an end marker outside a load.
+  bool StrayMarker(std::uint8_t byte);
   std::optional<std::int32_t> ValueOf(std::string_view name) const;
   std::int64_t ClockSamples() const;
   void CommandFailed() { command_error_ = true; }
@@ -101,10 +120,22 @@ class Firmware {
   bool distance_pending_ = false;
   char chosen_mode_ = 'P';  // set by MP/MV/MT
   bool relative_move_ = false;
-  bool drive_off_ = false;
+  bool drive_off_ = true;
   bool position_error_ = false, over_temperature_ = false, alarm_ = false;
   bool command_error_ = false;
   std::uint8_t inputs_ = 0x7F;
+
+  StoredProgram plain_program_;
+  StoredProgram compiled_program_;
+  ImageReceiver receiver_;
+  bool loading_ = false;
+  bool load_after_line_ = false;  // "LOAD" takes effect at the line's CR
+  bool load_compiled_ = false;
+  int marker_bytes_ = 0;  // of an end marker outside a load
+  bool selected_before_marker_ = true;
+  bool running_ = false;  // "RUN" is executing the stored program
+  bool program_ended_ = false;
+  int statements_left_ = 0;
 };
 
 }  // namespace velkor::sim

@@ -213,7 +213,7 @@ std::optional<bool> Firmware::Status(char letter) const {
     case 's': return command_error_;  // a command was not understood
     case 'l': return false;  // left limit
     case 'r': return false;  // right limit
-    case 'k': return false;  // stored program running
+    case 'k': return running_;  // stored program running
     default: return std::nullopt;
   }
 }

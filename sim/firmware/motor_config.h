@@ -20,6 +20,8 @@ struct MotorConfig {
   int channel = 0;  // which of the motor's two channels the line is wired to
   bool echo = true;  // echo of the wired channel after power-up
   std::uint8_t inputs = 0x7F;  // levels of inputs A..G (bit 0 = A); open inputs read 1
+  bool driveOn = false;  // motors power up with the drive off
+  std::string program;  // image of the plain program stored at power-up; empty: none
 };
 
 }  // namespace velkor::sim

@@ -49,6 +49,8 @@ class MotorNode {
   Firmware& Motor() { return firmware_; }
   const FaultSet& Faults() const { return faults_; }
   void SetFaults(const FaultSet& faults) { faults_ = faults; }
+  // Bytes echoed so far, for arming an echo fault relative to now.
+  long EchoedCount() const { return echoed_; }
   bool Gone() const { return gone_; }
 
  private:

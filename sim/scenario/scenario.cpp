@@ -53,8 +53,18 @@ std::optional<std::uint32_t> Serial(std::string_view text) {
   return static_cast<std::uint32_t>(*value);
 }
 
+std::optional<std::string> ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 class Parser {
  public:
+  explicit Parser(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
   ScenarioParse Run(std::string_view text) {
     std::size_t start = 0;
     int number = 0;
@@ -161,6 +171,18 @@ class Parser {
       (key == "firmware" ? config.firmware : config.model) = std::string(value);
       return true;
     }
+    if (key == "drive") {
+      if (value != "on" && value != "off") return false;
+      config.driveOn = value == "on";
+      return true;
+    }
+    if (key == "program") {
+      // An image file, as the compiler writes it; it becomes the stored
+      // plain program.
+      auto image = value.empty() ? std::nullopt : ReadFile(folder_ / std::filesystem::path(value));
+      if (image) config.program = std::move(*image);
+      return image.has_value();
+    }
     if (key == "eeprom" || key == "echo") {
       auto flag = Flag(value);
       if (!flag) return false;
@@ -249,6 +271,7 @@ class Parser {
     }
   }
 
+  std::filesystem::path folder_;
   ScenarioParse result_;
   int line_ = 0;
   int motor_count_ = 0;
@@ -259,18 +282,18 @@ class Parser {
 
 }  // namespace
 
-ScenarioParse ParseScenario(std::string_view text) { return Parser().Run(text); }
+ScenarioParse ParseScenario(std::string_view text, const std::filesystem::path& folder) {
+  return Parser(folder).Run(text);
+}
 
 ScenarioParse LoadScenario(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  auto text = ReadFile(file);
+  if (!text) {
     ScenarioParse failed;
     failed.errors.push_back(ScenarioError{0, "cannot read " + file.string()});
     return failed;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseScenario(text.str());
+  return ParseScenario(*text, file.parent_path());
 }
 
 std::string FormatError(const ScenarioError& error) {

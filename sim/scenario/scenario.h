@@ -35,7 +35,9 @@ struct ScenarioParse {
   std::vector<ScenarioError> errors;  // empty when the scenario is usable
 };
 
-ScenarioParse ParseScenario(std::string_view text);
+// Program files named in the text are read relative to `folder` (the
+// current directory when it is empty); LoadScenario uses the file's folder.
+ScenarioParse ParseScenario(std::string_view text, const std::filesystem::path& folder = {});
 ScenarioParse LoadScenario(const std::filesystem::path& file);
 
 // "line 4: unknown key 'baudrate'"

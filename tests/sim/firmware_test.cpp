@@ -198,6 +198,7 @@ TEST(FirmwareReports, IdentityModeAndUnknownCommands) {
   MotorConfig config = Config();
   config.samplePeriod = 24576;
   config.firmware = "462";
+  config.driveOn = true;
   Firmware motor(config);
   EXPECT_EQ(motor.Command("RSP"), "24576/462\r");
   EXPECT_EQ(motor.Command(" RMODE"), "P\r");
@@ -247,6 +248,18 @@ TEST(FirmwareMotion, PositionMoveRunsAndEnds) {
   EXPECT_EQ(motor.Command("RMODE"), "R\r");
   motor.AdvanceTo(4s);
   EXPECT_EQ(motor.Command("RP"), "500\r");
+}
+
+TEST(FirmwareMotion, DriveIsOffUntilGo) {
+  Firmware motor(Config());
+  EXPECT_EQ(motor.Command("RBo RMODE"), "1\rO\r");
+  motor.Command("G");
+  EXPECT_EQ(motor.Command("RBo RMODE"), "0\rP\r");
+  motor.Command("OFF");
+  EXPECT_EQ(motor.Command("RBo RMODE"), "1\rO\r");
+  MotorConfig on = Config();
+  on.driveOn = true;
+  EXPECT_EQ(Firmware(on).Command("RBo"), "0\r");
 }
 
 TEST(FirmwareMotion, VelocityModeAndStops) {

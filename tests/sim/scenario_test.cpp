@@ -96,6 +96,23 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
   EXPECT_FALSE(LoadScenario(kScenarios / "no-such-file.scn").errors.empty());
 }
 
+TEST(ScenarioParser, DriveAndStoredProgram) {
+  ScenarioParse parsed = LoadScenario(kScenarios / "stored-program.scn");
+  ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
+  const auto& motors = parsed.scenario.ports.at(0).motors;
+  ASSERT_EQ(motors.size(), 2u);
+  EXPECT_TRUE(motors[0].config.driveOn);
+  EXPECT_FALSE(motors[1].config.driveOn);
+  // The program file is found beside the scenario, and the motor keeps it.
+  Firmware motor(motors[0].config);
+  EXPECT_TRUE(motor.Program(false).Passes());
+  EXPECT_EQ(motor.Command("RUN"), "a=a\r");
+  EXPECT_EQ(Errors("port chain\nmotor drive=maybe\n"),
+            std::vector<std::string>{"line 2: bad motor setting 'drive=maybe'"});
+  EXPECT_EQ(Errors("port chain\nmotor program=no-such.vqx\n"),
+            std::vector<std::string>{"line 2: bad motor setting 'program=no-such.vqx'"});
+}
+
 TEST(ShippedScenarios, AllParse) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(kScenarios)) {
