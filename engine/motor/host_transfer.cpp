@@ -66,17 +66,24 @@ void SendImageChunked(HostLink& link, std::int32_t motor, const std::string& ima
     cancelled(kImageTerminator);
     return;
   }
-  std::size_t sent = 0;
-  while (image.size() - sent > 8) {
-    link.WriteChunked(std::string_view(image).substr(sent, 8));
-    sent += 8;
-    if (link.Notify(kProgress, static_cast<std::intptr_t>(sent)) == 0) {
-      cancelled(kAbortSequence);
-      return;
+  try {
+    std::size_t sent = 0;
+    while (image.size() - sent > 8) {
+      link.WriteChunked(std::string_view(image).substr(sent, 8));
+      sent += 8;
+      if (link.Notify(kProgress, static_cast<std::intptr_t>(sent)) == 0) {
+        cancelled(kAbortSequence);
+        return;
+      }
     }
+    link.WriteChunked(std::string_view(image).substr(sent));
+    link.WriteChunked(kImageTerminator);
+  } catch (const CVNXException&) {
+    // Ends the motor's load first, so that the clean-up's commands are not
+    // stored as program bytes.
+    Quietly([&] { link.WriteChunked(kAbortSequence); });
+    throw;
   }
-  link.WriteChunked(std::string_view(image).substr(sent));
-  link.WriteChunked(kImageTerminator);
   link.Notify(kEnd, 0);
   Quietly([&] { WakeAll(link); });
 }

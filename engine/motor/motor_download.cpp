@@ -104,16 +104,23 @@ bool SendImage(MotorRecord& motor, std::string_view image, std::int32_t flags) {
     return false;
   };
   if (link->Notify(kStart, static_cast<std::intptr_t>(image.size())) == 0) return cancelled();
-  std::size_t sent = 0;
-  while (image.size() - sent >= 9) {
-    Tolerated(flags, [&] { motor.MotorWriteBytes(image.substr(sent, 8)); });
-    sent += 8;
-    if (link->Notify(kProgress, static_cast<std::intptr_t>(sent)) == 0) return cancelled();
+  try {
+    std::size_t sent = 0;
+    while (image.size() - sent >= 9) {
+      Tolerated(flags, [&] { motor.MotorWriteBytes(image.substr(sent, 8)); });
+      sent += 8;
+      if (link->Notify(kProgress, static_cast<std::intptr_t>(sent)) == 0) return cancelled();
+    }
+    Tolerated(flags, [&] { motor.MotorWriteBytes(image.substr(sent)); });
+    Tolerated(flags, [&] { motor.MotorWriteBytes(kImageTerminator); });
+  } catch (const CVNXException&) {
+    // The motor is still loading: without an end, the commands of the
+    // clean-up would be stored as program bytes.
+    Quietly([&] { motor.MotorWriteBytes(kAbortSequence); });
+    throw;
   }
-  const std::int64_t expected = ExpectedChecksum(image);
-  Tolerated(flags, [&] { motor.MotorWriteBytes(image.substr(sent)); });
-  Tolerated(flags, [&] { motor.MotorWriteBytes(kImageTerminator); });
   link->Notify(kEnd, 0);
+  const std::int64_t expected = ExpectedChecksum(image);
   VerifyDownload(motor, expected, flags);
   return true;
 }

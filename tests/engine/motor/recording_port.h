@@ -62,13 +62,15 @@ class RecordingPort {
     return lines;
   }
 
- private:
+  // Every byte sent since the last call, as it went out.
   std::string TakeBytes() {
     std::lock_guard lock(mutex_);
     while (Pump()) {
     }
     return std::exchange(sent_, {});
   }
+
+ private:
 
   // Records and passes on what the engine sent; false once nothing is left.
   // A read of the master first moves on whatever the kernel still holds for

@@ -1,0 +1,73 @@
+// download, upload and clear from the command line, and a program's whole
+// way: compiled, loaded into a simulated motor and read back.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/client_process.h"
+#include "tests/support/simulated_motors.h"
+#include "tests/support/test_environment.h"
+
+using velkor::testing::ReadFile;
+using velkor::testing::RunClient;
+using velkor::testing::WriteFile;
+
+namespace {
+
+class TransferClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    simulator_ = velkor::testing::StartMotors("port bus\nmotor address=1 baud=9600\n");
+    ASSERT_TRUE(simulator_);
+    motor_ = "--port " + simulator_->DevicePath(0) + " --rs485 --address 1";
+  }
+  std::string Path(const std::string& name) const { return (folder_.path() / name).string(); }
+  std::string StoredBody() {
+    return simulator_->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.Program(false).Body(); });
+  }
+
+  velkor::testing::TemporaryRegistry registry_;
+  velkor::testing::TemporaryFolder folder_;
+  std::unique_ptr<velkor::sim::Simulator> simulator_;
+  std::string motor_;
+};
+
+}  // namespace
+
+TEST_F(TransferClientTest, ACompiledProgramGoesIntoTheMotorAndComesBack) {
+  WriteFile(Path("move.src"), "' a move and back\nMP  A=100 V=1000\nP=4000 G\nC1\nWHILE a<3\n  a = a+1\nLOOP\nEND\n");
+  auto run = RunClient("compile " + Path("move.src"));
+  ASSERT_EQ(run.status, 0) << run.output;
+
+  run = RunClient("download " + motor_ + " " + Path("move.vqx"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("downloaded"), std::string::npos) << run.output;
+  const std::string normalized = "MP A=100 V=1000\nP=4000 G\nC1\nWHILE a<3\na=a+1\nLOOP\nEND\n";
+  EXPECT_EQ(StoredBody(), normalized);
+
+  run = RunClient("upload " + motor_ + " " + Path("back.txt"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ReadFile(Path("back.txt")), "MP A=100 V=1000\r\nP=4000 G\r\nC1\r\nWHILE a<3\r\na=a+1\r\nLOOP\r\nEND\r\n");
+  run = RunClient("upload " + motor_ + " - --raw");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find(normalized), std::string::npos) << run.output;
+
+  run = RunClient("clear " + motor_);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(StoredBody(), "END\n");
+}
+
+TEST_F(TransferClientTest, FailuresAndBadUsageAreExplained) {
+  auto run = RunClient("download " + motor_ + " " + Path("missing.vqx"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("Can not open the file specified! (engine error 34)"), std::string::npos) << run.output;
+  run = RunClient("download " + motor_);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("download takes one image file"), std::string::npos) << run.output;
+  run = RunClient("download " + motor_ + " a.vqx --flags zz");
+  EXPECT_EQ(run.status, 2);
+  run = RunClient("upload " + motor_ + " " + Path("no/such/dir.txt"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("(engine error 35)"), std::string::npos) << run.output;
+}
