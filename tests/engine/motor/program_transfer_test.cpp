@@ -181,6 +181,30 @@ TEST_F(TransferTest, CancelAtTheFirstMessageAbortsAndClears) {
   EXPECT_EQ(Stored().Body(), "END\n");
 }
 
+TEST_F(TransferTest, ACancelledServoDownloadPutsTheLineRateBack) {
+  StartWith("motor address=1 baud=38400 firmware=463\n");
+  bool first = true;
+  reply_ = [&](VNX_WPARAM, VNX_LPARAM) { return std::exchange(first, false) ? 0 : 1; };
+  LONG result = -1;
+  ASSERT_EQ(motor_->DownloadProgramStr(Bstr(ImageOf("a=1\nEND\n", "4630")).get(), 0, &result), S_OK)
+      << TakeFailure().description;
+  EXPECT_EQ(result, 0);
+  LONG rate = 0;
+  host_->get_BaudRate(&rate);
+  EXPECT_EQ(rate, 38400);
+  EXPECT_EQ(Stored().Body(), "END\n");
+  Bstr version;
+  EXPECT_EQ(motor_->GetResponseOf(Bstr("RSP").get(), version.Out()), S_OK);  // the motor still hears the link
+}
+
+TEST_F(TransferTest, AnUploadStopsAtItsBuffer) {
+  StartWith("motor address=1 baud=38400\n");
+  Preload(ImageOf(std::string(40000, '\n')));  // with a CR before each LF, more than 64 KiB
+  Bstr text;
+  EXPECT_MOTOR_FAILURE(motor_->UploadProgramStr(0, text.Out()), 39, "File too long!");
+  EXPECT_EQ(text.get(), nullptr);
+}
+
 TEST_F(TransferTest, CompiledImagesGoToServoMotorsAtNineThousandSixHundred) {
   StartWith("motor address=1 baud=38400 firmware=463\n");
   const std::string image = ImageOf("a=1\nEND\n", "4630");
