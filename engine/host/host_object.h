@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/link/host_link.h"
+#include "engine/motion/streaming.h"
 #include "engine/motor/motor_list.h"
 
 namespace velkor::engine {
@@ -86,6 +87,26 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT InitializeNotification(LONG window, LONG message) override;
   HRESULT get_EngineVersion(LONG* version) override;
 
+  // IVNXCMotion: host-mode streaming (host_cmotion.cpp).
+  HRESULT Initialize(LONG motorCount) override;
+  HRESULT WritePosition(LONG motor, LONG position) override;
+  HRESULT WriteClock(LONG motor, LONG clock) override;
+  HRESULT get_SlotsNeeded(LONG motor, LONG* slots) override;
+  HRESULT get_CurrentClock(LONG motor, LONG* clock) override;
+  HRESULT CheckStatus(LONG motor, LONG* freeSlots) override;
+  HRESULT get_TrajectorySlots(LONG* slots) override;
+  HRESULT put_TrajectorySlots(LONG slots) override;
+  HRESULT get_Buffered(boolean* buffered) override;
+  HRESULT put_Buffered(boolean buffered) override;
+  HRESULT get_SampleRate(LONG motor, DOUBLE* rate) override;
+  HRESULT get_PIDFactor(LONG* factor) override;
+  HRESULT put_PIDFactor(LONG factor) override;
+  HRESULT EndHostMode() override;
+  HRESULT Run() override;
+  HRESULT SyncMotors() override;
+
+  // IVNXPath: path generation (host_path.cpp).
+
   // IVNXComm: program download and upload (host_programs.cpp).
   HRESULT Download(LONG motor, BSTR fileName) override;
   HRESULT Upload(LONG motor, BSTR fileName) override;
@@ -103,6 +124,9 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   ReferenceCount<CVNXHost> references_;
   std::shared_ptr<HostLink> link_ = std::make_shared<HostLink>();
   MotorList motors_;  // records refer to link_ weakly and are detached when cleared
+  // Made by the first call that needs them.
+  motion::HostMotion& Motion();
+  std::unique_ptr<motion::HostMotion> motion_;
 };
 
 }  // namespace velkor::engine

@@ -2,6 +2,7 @@
 #include "tools/velkor/chain_commands.h"
 #include "tools/velkor/compile_command.h"
 #include "tools/velkor/motor_commands.h"
+#include "tools/velkor/stream_command.h"
 #include "tools/velkor/transfer_commands.h"
 
 #include <dlfcn.h>
@@ -65,6 +66,11 @@ constexpr const char* kUsage =
     "                         the bytes as the motor sends them; FILE - prints it)\n"
     "  clear --port P --address N [--flags F]\n"
     "                         load the empty program into motor N\n"
+    "  stream --port P --motors N FILE.csv\n"
+    "                         stream a table of samples (N positions and a clock per\n"
+    "                         row, as 'velkor path' prints it) to motors 1..N in host\n"
+    "                         mode; they end in position mode where the table ends;\n"
+    "                         Ctrl-C stops early\n"
     "  compile SOURCE [-o IMAGE] [--max-errors N] [--max-warnings N]\n"
     "                         compile a motor program (plain text or RTF) to its\n"
     "                         image, by default SOURCE with the extension .vqx;\n"
@@ -188,6 +194,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "download") return Download(options, out, err);
   if (command == "upload") return Upload(options, out, err);
   if (command == "clear") return Clear(options, out, err);
+  if (command == "stream") return Stream(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;

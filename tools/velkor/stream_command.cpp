@@ -1,0 +1,134 @@
+#include "tools/velkor/stream_command.h"
+
+#include <cmath>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/velkor/progress.h"
+#include "tools/velkor/session.h"
+
+namespace velkor::client {
+namespace {
+
+constexpr VNX_WPARAM kStreamingPhase = 100;  // a phase of the client's own, not an engine code
+
+struct Sample {
+  std::vector<LONG> positions;
+  LONG clock = 0;
+};
+
+// One sample per line: the positions of the axes, then the clock; a first
+// line that is not numbers (the column names) is skipped. An error text when
+// a line does not hold `axes` positions and a clock.
+std::optional<std::string> ReadSamples(const std::string& file, std::size_t axes, std::vector<Sample>& samples) {
+  std::ifstream in(file);
+  if (!in) return "cannot read " + file;
+  std::string line;
+  std::size_t number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    std::vector<double> values;
+    std::stringstream cells(line);
+    std::string cell;
+    bool numeric = true;
+    while (std::getline(cells, cell, ',')) {
+      char* end = nullptr;
+      const double value = std::strtod(cell.c_str(), &end);
+      if (end == cell.c_str() || !std::isfinite(value)) {
+        numeric = false;
+        break;
+      }
+      values.push_back(value);
+    }
+    if (!numeric) {
+      if (number == 1) continue;  // the column names
+      return file + ":" + std::to_string(number) + ": not a row of numbers";
+    }
+    if (values.size() < axes + 1) {
+      return file + ":" + std::to_string(number) + ": needs " + std::to_string(axes) + " positions and a clock";
+    }
+    Sample sample;
+    for (std::size_t axis = 0; axis < axes; ++axis) {
+      if (std::fabs(values[axis]) > 2147483647.0) return file + ":" + std::to_string(number) + ": position out of range";
+      sample.positions.push_back(static_cast<LONG>(std::lround(values[axis])));
+    }
+    sample.clock = static_cast<LONG>(std::llround(values.back()));
+    samples.push_back(std::move(sample));
+  }
+  if (samples.empty()) return file + " holds no samples";
+  return std::nullopt;
+}
+
+}  // namespace
+
+int Stream(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
+  constexpr std::string_view ownFlags[] = {"--motors"};
+  PortOptions options;
+  if (auto problem = ParsePortOptions(arguments, ownFlags, options)) {
+    std::fprintf(err, "velkor: %s (try 'velkor --help')\n", problem->c_str());
+    return kEngineFailure;
+  }
+  LONG motors = 0;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < options.rest.size(); ++i) {
+    if (options.rest[i] == "--motors" && i + 1 < options.rest.size()) {
+      if (!ParseDecimal(options.rest[++i], motors)) motors = 0;
+    } else {
+      files.push_back(options.rest[i]);
+    }
+  }
+  if (motors < 1 || motors > 6 || files.size() != 1) {
+    std::fprintf(err, "velkor: stream needs --motors N (1 to 6) and one table: velkor stream --port P --motors N FILE.csv\n");
+    return kEngineFailure;
+  }
+  std::vector<Sample> samples;
+  if (auto problem = ReadSamples(files.front(), static_cast<std::size_t>(motors), samples)) {
+    std::fprintf(err, "velkor: %s\n", problem->c_str());
+    return kEngineFailure;
+  }
+
+  Session session(out, err);
+  if (int status = session.Connect(options)) return status;
+  // Motors 1 .. N must be known to the host: declared on a bus, found on a chain.
+  PortOptions last = options;
+  last.address = motors;
+  ComPtr<IVNXMotor> highest;
+  if (!session.Motor(last, highest)) return kEngineFailure;
+  ComPtr<IVNXCMotion> motion;
+  HRESULT status = session.Host().QueryInterface(IID_IVNXCMotion, motion.OutVoid());
+  if (FAILED(status)) return session.Failed("host mode", status);
+  if (FAILED(status = motion->Initialize(motors))) return session.Failed("entering host mode", status);
+
+  ProgressBar bar(err, {{kStreamingPhase, "streaming"}});
+  InterruptAsCancel cancelOnCtrlC;
+  bar.Note(kStreamingPhase, static_cast<VNX_LPARAM>(samples.size()));
+  std::size_t sent = 0;
+  for (const Sample& sample : samples) {
+    if (InterruptAsCancel::Interrupted()) break;
+    for (LONG motor = 1; motor <= motors; ++motor) {
+      if (FAILED(status = motion->WritePosition(motor, sample.positions[static_cast<std::size_t>(motor - 1)]))) {
+        bar.Note(3, 0);
+        return session.Failed("sample " + std::to_string(sent + 1), status);
+      }
+    }
+    if (FAILED(status = motion->WriteClock(0, sample.clock))) {
+      bar.Note(3, 0);
+      return session.Failed("the clock of sample " + std::to_string(sent + 1), status);
+    }
+    bar.Note(2, static_cast<VNX_LPARAM>(++sent));
+  }
+  bar.Note(3, 0);
+  // The motors finish the buffered samples and stay where the table ends
+  // (or where it was stopped), in position mode.
+  if (FAILED(status = motion->EndHostMode())) return session.Failed("ending host mode", status);
+  std::fprintf(out, "%s %zu of %zu samples to %ld motor(s)\n", sent == samples.size() ? "streamed" : "stopped after",
+               sent, samples.size(), static_cast<long>(motors));
+  return kDone;
+}
+
+}  // namespace velkor::client
