@@ -26,6 +26,42 @@ bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 
 
 }  // namespace
 
+std::string PositionPacket(std::int32_t position) {
+  return Packet(kPositionPacket, static_cast<std::uint32_t>(position));
+}
+
+// The clock goes as 24 bits in a 32-bit field: the first data byte is 0.
+std::string ClockPacket(std::int32_t clock) { return Packet(kClockPacket, static_cast<std::uint32_t>(clock) & 0xFFFFFFu); }
+
+StatusAnswer DecodeStatusAnswer(std::string_view bytes) {
+  StatusAnswer status;
+  if (bytes.size() < 5 || static_cast<std::uint8_t>(bytes[0]) != kStatusAnswer) return status;
+  status.valid = true;
+  const auto b1 = static_cast<std::uint8_t>(bytes[1]);
+  const auto b2 = static_cast<std::uint8_t>(bytes[2]);
+  if (b1 & 0x80) {
+    status.clockReport = true;
+    status.freeSlots = b1 & 0x7F;
+    status.clock = b2 * 65536 + static_cast<std::uint8_t>(bytes[3]) * 256 + static_cast<std::uint8_t>(bytes[4]);
+  } else {
+    status.freeSlots = static_cast<std::int8_t>(b2);
+    status.errorBits = b1;
+  }
+  return status;
+}
+
+std::uint32_t ErrorOfStatusBits(std::uint8_t bits) {
+  const auto code = [](ErrorCode error) { return static_cast<std::uint32_t>(error); };
+  if (bits == 0) return code(ErrorCode::MotorHostModeFailed);
+  if (bits & 0x04) return code(ErrorCode::MotorInvalidTimeDelta);
+  if (bits & 0x08) return code(ErrorCode::MotorInvalidPosDelta);
+  if (bits & 0x10) return code(ErrorCode::MotorInvalidDataSpace);
+  if (bits & 0x20) return code(ErrorCode::MotorBufferOverflow);
+  if (bits & 0x40) return code(ErrorCode::MotorBufferUnderflow);
+  if (bits & 0x03) return code(ErrorCode::MotorHostModeFailed);
+  return 0;
+}
+
 void HostMotion::RequireInitialized() const {
   if (!initialized_) throw CVNXException(ErrorCode::HostModeNotInitialized);
 }
@@ -41,12 +77,10 @@ double HostMotion::SampleRate() const {
 }
 
 void HostMotion::SendPosition(std::int32_t address, std::int32_t position) {
-  link_->Exchange(address, Packet(kPositionPacket, static_cast<std::uint32_t>(position)), false);
+  link_->Exchange(address, PositionPacket(position), false);
 }
 
-void HostMotion::SendClock(std::int32_t address, std::int32_t clock) {
-  link_->Exchange(address, Packet(kClockPacket, static_cast<std::uint32_t>(clock) & 0xFFFFFFu), false);
-}
+void HostMotion::SendClock(std::int32_t address, std::int32_t clock) { link_->Exchange(address, ClockPacket(clock), false); }
 
 void HostMotion::SendToHostModeMotors(std::string_view command) {
   const bool second = link_->settings.rs485Channel == 1;
@@ -61,36 +95,21 @@ void HostMotion::SendToHostModeMotors(std::string_view command) {
 
 std::int32_t HostMotion::CheckStatus(std::int32_t motor) {
   statusUsed_ = false;
-  const std::string answer = link_->Exchange(motor, "Q", true, 5, false);
-  if (answer.size() < 5 || static_cast<std::uint8_t>(answer[0]) != kStatusAnswer) {
-    throw CVNXException(ErrorCode::MotorCannotGetStatus, static_cast<std::uint32_t>(motor));
-  }
-  const auto b1 = static_cast<std::uint8_t>(answer[1]);
-  const auto b2 = static_cast<std::uint8_t>(answer[2]);
-  const auto b3 = static_cast<std::uint8_t>(answer[3]);
-  const auto b4 = static_cast<std::uint8_t>(answer[4]);
-  if (b1 & 0x80) {
-    freeSlots_ = b1 & 0x7F;
-    motorClock_ = b2 * 65536 + b3 * 256 + b4;
+  const StatusAnswer status = DecodeStatusAnswer(link_->Exchange(motor, "Q", true, 5, false));
+  if (!status.valid) throw CVNXException(ErrorCode::MotorCannotGetStatus, static_cast<std::uint32_t>(motor));
+  freeSlots_ = status.freeSlots;
+  if (status.clockReport) {
+    motorClock_ = status.clock;
     return freeSlots_;
   }
-  freeSlots_ = static_cast<std::int8_t>(b2);
   if (!running_) return freeSlots_;
-  const auto failed = [&](ErrorCode code) {
-    initialized_ = false;
-    running_ = false;
-    throw CVNXException(code, static_cast<std::uint32_t>(motor));
-  };
-  if (b1 == 0) failed(ErrorCode::MotorHostModeFailed);
-  if (b1 & 0x04) failed(ErrorCode::MotorInvalidTimeDelta);
-  if (b1 & 0x08) failed(ErrorCode::MotorInvalidPosDelta);
-  if (b1 & 0x10) failed(ErrorCode::MotorInvalidDataSpace);
-  if (b1 & 0x20) failed(ErrorCode::MotorBufferOverflow);
-  if (b1 & 0x40) failed(ErrorCode::MotorBufferUnderflow);
-  if (b1 & 0x03) failed(ErrorCode::MotorHostModeFailed);
-  // Other bits: host mode has ended all the same.
+  // A state report while running ends host mode, with or without a known
+  // reason.
   initialized_ = false;
   running_ = false;
+  if (const std::uint32_t error = ErrorOfStatusBits(status.errorBits)) {
+    throw CVNXException(error, std::nullopt, static_cast<std::uint32_t>(motor));
+  }
   return freeSlots_;
 }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "engine/link/host_link.h"
@@ -16,6 +17,25 @@
 namespace velkor::engine::motion {
 
 inline constexpr std::int32_t kMostHostModeMotors = 6;
+
+// A motor's 5-byte answer to "Q": 0xF9, then either a clock report (free
+// slots and the motor's clock) or a state report (error bits and free slots).
+struct StatusAnswer {
+  bool valid = false;  // began with 0xF9
+  bool clockReport = false;
+  std::int32_t freeSlots = 0;
+  std::int32_t clock = 0;
+  std::uint8_t errorBits = 0;  // of a state report
+};
+StatusAnswer DecodeStatusAnswer(std::string_view bytes);
+
+// The engine error that a state report's bits stand for while running; 0
+// when none of the known bits is set.
+std::uint32_t ErrorOfStatusBits(std::uint8_t bits);
+
+// The packets, address byte not included.
+std::string PositionPacket(std::int32_t position);
+std::string ClockPacket(std::int32_t clock);
 
 class HostMotion {
  public:

@@ -181,6 +181,17 @@ TEST_F(TransferTest, CancelAtTheFirstMessageAbortsAndClears) {
   EXPECT_EQ(Stored().Body(), "END\n");
 }
 
+TEST_F(TransferTest, ACancelledClearStartsNoFurtherClear) {
+  StartWith("motor address=1 baud=38400\n");
+  reply_ = [](VNX_WPARAM code, VNX_LPARAM) { return code == 1 ? 0 : 1; };  // every start is cancelled
+  LONG result = -1;
+  ASSERT_EQ(motor_->DownloadEx(Bstr(File("p.vqx", Compiled("b=1\nEND"))).get(), 0, &result), S_OK);
+  EXPECT_EQ(result, 0);
+  // The download's start and the start of the clear it began: no third.
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), Notes::value_type{1, static_cast<VNX_LPARAM>(Compiled("b=1\nEND").size())}), 1);
+  EXPECT_EQ(std::count_if(notes_.begin(), notes_.end(), [](const auto& note) { return note.first == 1; }), 2);
+}
+
 TEST_F(TransferTest, ACancelledServoDownloadPutsTheLineRateBack) {
   StartWith("motor address=1 baud=38400 firmware=463\n");
   bool first = true;
