@@ -9,6 +9,14 @@ namespace {
 
 constexpr std::size_t kLineLimit = 255;
 
+bool IsAutoClockFirmware(std::string_view version) {
+  return version.starts_with("416") || version.starts_with("476");
+}
+
+// In host mode these open a 5-byte packet: position, clock, and the status
+// answer of a motor further up a chain passing through.
+bool IsPacketStart(std::uint8_t byte) { return byte == 0xF9 || byte == 0xFA || byte == 0xFB; }
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 // Blanks inside double quotes belong to the string: PRINT("a b").
@@ -30,7 +38,8 @@ std::vector<std::string_view> SplitTokens(std::string_view line) {
 
 }  // namespace
 
-Firmware::Firmware(const MotorConfig& config) : config_(config) {
+Firmware::Firmware(const MotorConfig& config)
+    : config_(config), host_(config.hostSlots, IsAutoClockFirmware(config.firmware)) {
   address_ = config.address;
   auto wired = static_cast<std::size_t>(config.channel == 1 ? 1 : 0);
   config_.channel = static_cast<int>(wired);
@@ -50,7 +59,21 @@ ReceiveResult Firmware::Receive(std::uint8_t byte) {
     if (receiver_.Take(byte)) FinishLoad();
     return result;
   }
+  if (packet_kind_ != 0) {
+    // Packet data is raw: bytes of 128 and above are no address bytes here.
+    TakePacketByte(byte, false);
+    return result;
+  }
   if (StrayMarker(byte)) return result;
+  if (host_mode_ && IsPacketStart(byte)) {
+    // Addressed by the address byte before it; it leaves the selection alone.
+    packet_kind_ = byte;
+    packet_bytes_ = 0;
+    packet_value_ = 0;
+    packet_spoiled_ = false;
+    line_.clear();
+    return result;
+  }
   if (byte >= 128) {
     // An address byte: selection holds until the next one.
     int wanted = byte - 128;
@@ -84,6 +107,8 @@ ReceiveResult Firmware::ReceiveGarbled() {
   marker_bytes_ = 0;
   if (loading_) {
     receiver_.Spoil();
+  } else if (packet_kind_ != 0) {
+    TakePacketByte(0, true);
   } else {
     line_.assign(1, '\x01');  // a framing error spoils the command it falls into
   }
@@ -100,12 +125,19 @@ std::string Firmware::Command(std::string_view text) {
 void Firmware::AdvanceTo(std::chrono::nanoseconds now) {
   if (now <= now_) return;
   trajectory_.Advance(now - now_);
+  if (host_mode_) {
+    // A tick is one servo sample: the base period (10 ns units) over the PID factor.
+    double period = 10.0 * config_.samplePeriod / pid_factor_;
+    if (period > 0) host_.Advance(static_cast<double>((now - now_).count()) / period);
+    trajectory_.SetPosition(host_.Position());
+  }
   now_ = now;
 }
 
 char Firmware::Mode() const {
   if (drive_off_) return 'O';
   if (position_error_ || over_temperature_) return 'E';
+  if (host_mode_) return 'H';
   if (chosen_mode_ == 'P' && relative_move_) return 'R';
   return chosen_mode_;
 }
@@ -162,7 +194,8 @@ void Firmware::ExecuteToken(std::string_view token, std::string_view argument, b
     holding_ = compare_true_;
     return;
   }
-  if (ExecuteProgram(token, answer) || ExecuteControl(token) || ExecuteMotion(token) || ExecuteMemory(token)) {
+  if (ExecuteHostMode(token, answer) || ExecuteProgram(token, answer) || ExecuteControl(token) ||
+      ExecuteMotion(token) || ExecuteMemory(token)) {
     return;
   }
   if (token.find('=') != std::string_view::npos) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "sim/firmware/eeprom.h"
+#include "sim/firmware/host_mode.h"
 #include "sim/firmware/motor_config.h"
 #include "sim/firmware/program_memory.h"
 #include "sim/firmware/trajectory.h"
@@ -77,6 +78,16 @@ class Firmware {
   bool Loading() const { return loading_; }
   bool Servo() const { return config_.firmware.starts_with("46"); }
 
+  // Host mode, from "MD" until a go after a mode command, "S", "X" or "OFF".
+  bool HostMode() const { return host_mode_; }
+  const HostModeTrajectory& Host() const { return host_; }
+  // The clock the status answer reports: 24 bits.
+  std::int32_t HostClock() const { return static_cast<std::int32_t>(host_.Clock() & 0xFFFFFF); }
+  int HostFreeSlots() const { return host_.FreeSlots(); }
+  // Firmware that advances the host-mode clock by itself ("416", "476").
+  bool AutoClock() const { return host_.AutoClock(); }
+  int PidFactor() const { return pid_factor_; }
+
  private:
   void ExecuteLine(std::string_view line, std::string& answer);
   void ExecuteToken(std::string_view token, std::string_view argument, bool& usedArgument,
@@ -87,6 +98,11 @@ class Firmware {
   bool ExecuteAssignment(std::string_view token);
   bool ExecuteReport(std::string_view name, std::string& answer);
   bool ExecuteProgram(std::string_view token, std::string& answer);
+  bool ExecuteHostMode(std::string_view token, std::string& answer);
+  void LeaveHostMode();
+  void SetPidFactor(int factor);
+  void TakePacketByte(std::uint8_t byte, bool garbled);
+  double HostTicksPerSecond() const;
   void RunProgram(std::string& answer);
   bool Print(std::string_view token, std::string& answer);
   void FinishLoad();
@@ -102,6 +118,8 @@ class Firmware {
   Trajectory trajectory_;
   std::chrono::nanoseconds now_{0};
   std::chrono::nanoseconds clock_zero_{0};
+  std::int64_t clock_at_zero_ = 0;  // sample clock at clock_zero_
+  int pid_factor_ = 1;  // the servo runs this many times the base sample rate
 
   int address_ = 0;
   bool selected_ = true;
@@ -136,6 +154,15 @@ class Firmware {
   bool running_ = false;  // "RUN" is executing the stored program
   bool program_ended_ = false;
   int statements_left_ = 0;
+
+  HostModeTrajectory host_;
+  bool host_mode_ = false;
+  bool leave_host_mode_ = false;  // a mode command came: the next go leaves host mode
+  // A host-mode packet being received: its first byte, the data so far.
+  std::uint8_t packet_kind_ = 0;
+  int packet_bytes_ = 0;
+  std::uint32_t packet_value_ = 0;
+  bool packet_spoiled_ = false;
 };
 
 }  // namespace velkor::sim

@@ -126,8 +126,8 @@ bool Firmware::ExecuteAssignment(std::string_view token) {
   } else if (target == "T") {
     torque_ = *value;
   } else if (target == "CLK") {
-    std::chrono::nanoseconds period{static_cast<std::int64_t>(config_.samplePeriod) * 10};
-    clock_zero_ = now_ - period * static_cast<std::int64_t>(*value);
+    clock_at_zero_ = *value;
+    clock_zero_ = now_;
   } else if (auto variable = Variables::Parse(target)) {
     variables_.Set(*variable, *value);
   } else {
@@ -141,7 +141,8 @@ bool Firmware::ExecuteReport(std::string_view name, std::string& answer) {
   if (name == "P") {
     text = std::to_string(Round(trajectory_.Position()));
   } else if (name == "V") {
-    text = std::to_string(Round(trajectory_.Speed()));
+    double speed = host_mode_ ? host_.CountsPerTick() * HostTicksPerSecond() : trajectory_.Speed();
+    text = std::to_string(Round(speed));
   } else if (name == "A") {
     text = std::to_string(Round(std::fabs(trajectory_.Acceleration())));
   } else if (name == "PE") {
@@ -183,7 +184,7 @@ std::optional<std::int32_t> Firmware::ValueOf(std::string_view name) const {
 std::int64_t Firmware::ClockSamples() const {
   std::int64_t period = static_cast<std::int64_t>(config_.samplePeriod) * 10;
   if (period <= 0) return 0;
-  return (now_ - clock_zero_).count() / period;
+  return clock_at_zero_ + (now_ - clock_zero_).count() * pid_factor_ / period;
 }
 
 bool Firmware::SetInput(char letter, bool level) {
@@ -205,7 +206,7 @@ bool Firmware::SetStatus(char letter, bool on) {
 
 std::optional<bool> Firmware::Status(char letter) const {
   switch (letter) {
-    case 't': return trajectory_.InProgress();  // trajectory in progress
+    case 't': return trajectory_.InProgress() || (host_mode_ && host_.Running());  // trajectory in progress
     case 'o': return drive_off_;  // drive off
     case 'e': return position_error_;  // position error beyond its limit
     case 'h': return over_temperature_;  // over temperature

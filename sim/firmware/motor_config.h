@@ -21,6 +21,8 @@ struct MotorConfig {
   bool echo = true;  // echo of the wired channel after power-up
   std::uint8_t inputs = 0x7F;  // levels of inputs A..G (bit 0 = A); open inputs read 1
   bool driveOn = false;  // motors power up with the drive off
+  bool hostMode = true;  // "MD" known
+  int hostSlots = 32;  // trajectory buffer of host mode, 1..127
   std::string program;  // image of the plain program stored at power-up; empty: none
 };
 

@@ -183,6 +183,11 @@ class Parser {
       if (image) config.program = std::move(*image);
       return image.has_value();
     }
+    if (key == "hostmode") {
+      auto flag = Flag(value);
+      if (flag) config.hostMode = *flag;
+      return flag.has_value();
+    }
     if (key == "eeprom" || key == "echo") {
       auto flag = Flag(value);
       if (!flag) return false;
@@ -196,7 +201,8 @@ class Parser {
     };
     static constexpr Range kRanges[] = {{"resolution", 0, 0x7FFFFFFF}, {"sample", 1, 0x7FFFFFFF},
                                         {"address", 0, 127},           {"baud", 300, 230400},
-                                        {"channel", 0, 1},             {"inputs", 0, 127}};
+                                        {"channel", 0, 1},             {"inputs", 0, 127},
+                                        {"slots", 1, 127}};
     for (const Range& range : kRanges) {
       if (key != range.key) continue;
       auto number = Integer(value, range.low, range.high);
@@ -208,6 +214,7 @@ class Parser {
       if (key == "baud") config.baud = n;
       if (key == "channel") config.channel = n;
       if (key == "inputs") config.inputs = static_cast<std::uint8_t>(n);
+      if (key == "slots") config.hostSlots = n;
       return true;
     }
     return false;

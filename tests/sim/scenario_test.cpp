@@ -27,7 +27,7 @@ TEST(ScenarioParser, ReadsPortsMotorsAndFaults) {
       "# two ports\n"
       "port COM7 chain pace\n"
       "motor serial=B17 firmware=462 model=XY12Z resolution=8000 sample=12288 address=3 baud=19200 "
-      "eeprom=no channel=1 inputs=5\n"
+      "eeprom=no channel=1 inputs=5 hostmode=no slots=8\n"
       "motor   # defaults\n"
       "fault motor=2 silent drop-after=12\n"
       "fault motor=1 echo-stops-after=4 echo-alters-byte=2 answer-delay=75\n"
@@ -52,6 +52,9 @@ TEST(ScenarioParser, ReadsPortsMotorsAndFaults) {
   EXPECT_FALSE(first.hasEeprom);
   EXPECT_EQ(first.channel, 1);
   EXPECT_EQ(first.inputs, 5);
+  EXPECT_FALSE(first.hostMode);
+  EXPECT_EQ(first.hostSlots, 8);
+  EXPECT_TRUE(ports[0].motors[1].config.hostMode);
   EXPECT_TRUE(first.echo);  // a chain's motors echo unless told not to
   const FaultSet& one = ports[0].motors[0].faults;
   EXPECT_EQ(one.echoStopsAfter, 4);
@@ -76,6 +79,8 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
             std::vector<std::string>{"line 3: bad motor setting 'baudrate=9600'"});
   EXPECT_EQ(Errors("port chain\nmotor address=128\n"),
             std::vector<std::string>{"line 2: bad motor setting 'address=128'"});
+  EXPECT_EQ(Errors("port chain\nmotor slots=128\n"),  // the clock report counts 7 bits of them
+            std::vector<std::string>{"line 2: bad motor setting 'slots=128'"});
   EXPECT_EQ(Errors("port chain\nmotor serial=A16777216\n"),
             std::vector<std::string>{"line 2: bad motor setting 'serial=A16777216'"});
   EXPECT_EQ(Errors("port chain\nfault motor=1 silent\nmotor\n"),
