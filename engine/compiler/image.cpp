@@ -147,15 +147,23 @@ ImageLayout AssignAddresses(TokenizedProgram& program) {
   ImageLayout layout;
   std::uint32_t length = 0;  // addresses are this, taken to 16 bits
   std::int32_t sum = 0;
+  std::vector<Token*> unaddressed;
   for (const SourceLine& line : program.lines) {
     if (line.tokenCount == 0) continue;
     for (Token& token : program.TokensOf(line)) {
-      if (!IsWritten(token)) continue;
+      if (!IsWritten(token)) {
+        // A comment takes no bytes, but a structure closed just before it
+        // links to it: it takes the address of the next token written.
+        unaddressed.push_back(&token);
+        continue;
+      }
       if (NeedsLeadingSpace(token)) {
         ++length;
         sum += ' ';
       }
       token.address = static_cast<std::uint16_t>(length);
+      for (Token* comment : unaddressed) comment->address = token.address;
+      unaddressed.clear();
       length += static_cast<std::uint32_t>(token.text.size());
       sum += SignedSum(token.text);
       if (TakesTrailingSpace(token)) {
@@ -168,6 +176,7 @@ ImageLayout AssignAddresses(TokenizedProgram& program) {
       sum += '\n';
     }
   }
+  for (Token* comment : unaddressed) comment->address = static_cast<std::uint16_t>(length);
   layout.bodyChecksum = sum;
   layout.bodyLength = length;
 

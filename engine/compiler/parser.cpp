@@ -340,7 +340,9 @@ class Parser {
       return;
     }
     Next();
-    if (!At("-")) Fail(kSyntaxError);
+    // A jump names its label joined to the keyword (GOTO12); the minus form
+    // of the other index keywords would leave it without a destination.
+    if (!At("-") || IsJump(&entry)) Fail(kSyntaxError);
     Next();
     RequireNumber();
     CheckRange(Constant(LiteralValue(*current_, true)), entry.kinds[0], current_);

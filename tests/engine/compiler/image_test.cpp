@@ -52,6 +52,11 @@ TEST(Image, LowersStructuresToTemplatesWithTheirTargets) {
       // Closed by the very last token: the target is the end of the body.
       {"END\nWHILE a\nLOOP", "END\nWHILE a\nLOOP\n", "END\n$W0011LE a\n$L0004P\n"},
       {"END\nIF a\nENDIF", "END\nIF a\nENDIF\n", "END\n$I000Fa\nENDIF\n"},
+      // A comment after the closing keyword: the target is the next token
+      // written, never address 0.
+      {"IF a==1\nb=1\nELSE 'other\nc=2\nENDIF\nEND", "IF a==1\nb=1\nELSE\nc=2\nENDIF\nEND\n",
+       "$I0011a==1\nb=1\n$E001BE\nc=2\nENDIF\nEND\n"},
+      {"WHILE a\na=a-1\nLOOP 'again\nEND", "WHILE a\na=a-1\nLOOP\nEND\n", "$W0013LE a\na=a-1\n$L0000P\nEND\n"},
   };
   for (const Case& c : cases) {
     const std::string image = ImageOf(c.program);

@@ -47,6 +47,8 @@ TEST(Parser, ReportsWhatTheStatementLacks) {
       {"a=1\nEND\nb", {}},
       {"GOTO5\nEND", {{25, 0, 0}}},
       {"C5\nGOTO 5\nEND", {{20, 1, 5}}},
+      {"C5\nGOSUB-5\nEND", {{20, 1, 5}}},  // a jump's label is joined to it
+      {"C-5\nEND", {{116, 0, 2}}},
       {"PRINT(\"abc)\nEND", {{1, 0, 7}}},
       {"PRINT \"abc\"\nEND", {{2, 0, 6}}},
       {"PRINT(a b)\nEND", {{6, 0, 8}}},
