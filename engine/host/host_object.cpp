@@ -2,6 +2,7 @@
 
 #include "engine/host/configuration.h"
 #include "engine/core/log.h"
+#include "engine/motion/path_state.h"
 
 namespace velkor::engine {
 

@@ -13,6 +13,10 @@
 
 namespace velkor::engine {
 
+namespace motion {
+class PathState;
+}  // namespace motion
+
 class CVNXHost final : public NotYetImplemented<IVNXComm>,
                        public NotYetImplemented<IVNXCMotion>,
                        public NotYetImplemented<IVNXPath>,
@@ -106,6 +110,31 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT SyncMotors() override;
 
   // IVNXPath: path generation (host_path.cpp).
+  HRESULT get_EndSpeed(DOUBLE* speed) override;
+  HRESULT put_EndSpeed(DOUBLE speed) override;
+  HRESULT get_Acceleration(DOUBLE* acceleration) override;
+  HRESULT put_Acceleration(DOUBLE acceleration) override;
+  HRESULT get_StartPoint(INT axis, DOUBLE* position) override;
+  HRESULT put_StartPoint(INT axis, DOUBLE position) override;
+  HRESULT get_StartClock(LONG* clock) override;
+  HRESULT put_StartClock(LONG clock) override;
+  HRESULT get_SlowToEndSpeed(boolean* slow) override;
+  HRESULT put_SlowToEndSpeed(boolean slow) override;
+  HRESULT SetupTimeDelta(LONG aveTimeDelta, VARIANT minTimeDelta, VARIANT allowedCount, VARIANT precedeCount) override;
+  HRESULT GeneratePath(DOUBLE maxSpeed, DOUBLE totalLength, VARIANT* dataPairs) override;
+  HRESULT GenerateLinePath(DOUBLE maxSpeed, VARIANT endpoint, VARIANT* dataPairs) override;
+  HRESULT GenerateArcPath(DOUBLE maxSpeed, VARIANT endpoint, VARIANT center, enum_arcdirection direction,
+                          VARIANT* dataPairs) override;
+  HRESULT get_StartSpeed(DOUBLE* speed) override;
+  HRESULT put_StartSpeed(DOUBLE speed) override;
+  HRESULT get_TimeDelta(LONG* delta) override;
+  HRESULT put_TimeDelta(LONG delta) override;
+  HRESULT get_Plane(LONG* plane) override;
+  HRESULT put_Plane(LONG plane) override;
+  HRESULT CreatePath(DOUBLE maxSpeed, DOUBLE totalLength, VARIANT* dataPairs) override;
+  HRESULT CreateLinePath(DOUBLE maxSpeed, VARIANT endpoint, VARIANT* dataPairs) override;
+  HRESULT CreateArcPath(DOUBLE maxSpeed, VARIANT endpoint, VARIANT center, enum_arcdirection direction,
+                        VARIANT* dataPairs) override;
 
   // IVNXComm: program download and upload (host_programs.cpp).
   HRESULT Download(LONG motor, BSTR fileName) override;
@@ -127,6 +156,8 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   // Made by the first call that needs them.
   motion::HostMotion& Motion();
   std::unique_ptr<motion::HostMotion> motion_;
+  motion::PathState& Path();
+  std::unique_ptr<motion::PathState> path_;
 };
 
 }  // namespace velkor::engine

@@ -2,6 +2,7 @@
 #include "tools/velkor/chain_commands.h"
 #include "tools/velkor/compile_command.h"
 #include "tools/velkor/motor_commands.h"
+#include "tools/velkor/path_command.h"
 #include "tools/velkor/stream_command.h"
 #include "tools/velkor/transfer_commands.h"
 
@@ -71,6 +72,13 @@ constexpr const char* kUsage =
     "                         row, as 'velkor path' prints it) to motors 1..N in host\n"
     "                         mode; they end in position mode where the table ends;\n"
     "                         Ctrl-C stops early\n"
+    "  path line|arc|length --time-delta T --max-speed V [--acceleration A]\n"
+    "       [--start-speed V] [--end-speed V | --keep-speed] [--start-clock C]\n"
+    "       [--start X,Y,...] [--create] (line: --to X,Y,...; arc: --to X,Y[,Z]\n"
+    "       --center X,Y[,Z] [--plane 0|1|2] [--clockwise]; length: --length L)\n"
+    "                         the timed samples of a path as CSV (the positions of\n"
+    "                         the axes, then the clock), one row per time step T;\n"
+    "                         the sample at the start only with --create\n"
     "  compile SOURCE [-o IMAGE] [--max-errors N] [--max-warnings N]\n"
     "                         compile a motor program (plain text or RTF) to its\n"
     "                         image, by default SOURCE with the extension .vqx;\n"
@@ -195,6 +203,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "upload") return Upload(options, out, err);
   if (command == "clear") return Clear(options, out, err);
   if (command == "stream") return Stream(options, out, err);
+  if (command == "path") return Path(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;
