@@ -51,14 +51,7 @@ class StreamingTest : public SimulatedBus {
   ComPtr<IVNXCMotion> motion_;
 };
 
-#define EXPECT_MOTION_FAILURE(call, code, text)                   \
-  do {                                                             \
-    EXPECT_EQ((call), E_FAIL);                                     \
-    const auto taken = ::velkor::testing::TakeFailure();           \
-    EXPECT_EQ(taken.description, text);                            \
-    EXPECT_EQ(taken.helpContext, static_cast<DWORD>(code));         \
-    EXPECT_TRUE(taken.iid == IID_IVNXCMotion);                     \
-  } while (0)
+#define EXPECT_MOTION_FAILURE(call, code, text) EXPECT_INTERFACE_FAILURE(IID_IVNXCMotion, call, code, text)
 
 TEST_F(StreamingTest, RefusesWhatHostModeCannotDo) {
   StartWith("motor address=1 baud=38400\n", 1);

@@ -83,14 +83,15 @@ class SimulatedBus : public ::testing::Test {
 };
 
 // The engine's failure: E_FAIL with this help context (param << 16 | code),
-// raised by IVNXMotor.
-#define EXPECT_MOTOR_FAILURE(call, context, text)                     \
+// raised by the interface `expectedIid`.
+#define EXPECT_INTERFACE_FAILURE(expectedIid, call, context, text)         \
   do {                                                                 \
     EXPECT_EQ((call), E_FAIL);                                         \
     const auto taken = ::velkor::testing::TakeFailure();               \
     EXPECT_EQ(taken.description, text);                                \
     EXPECT_EQ(taken.helpContext, static_cast<DWORD>(context));         \
-    EXPECT_TRUE(taken.iid == IID_IVNXMotor);                           \
+    EXPECT_TRUE(taken.iid == (expectedIid));                           \
   } while (0)
+#define EXPECT_MOTOR_FAILURE(call, context, text) EXPECT_INTERFACE_FAILURE(IID_IVNXMotor, call, context, text)
 
 }  // namespace velkor::engine::testing
