@@ -1,5 +1,6 @@
 // velkor-sim SCENARIO [--pace]: serves the scenario's motors on pseudo-
-// terminals until SIGINT or SIGTERM, then removes the port names it published.
+// terminals and loopback network adapters until SIGINT or SIGTERM, then
+// removes the port names and USB devices it published.
 // Lines on standard input let the operator set a motor's inputs and status
 // bits while it runs ("input COM3 2 A 0", "status 1 1 e 1").
 #include <poll.h>
@@ -40,11 +41,11 @@ void OperatorCommand(velkor::sim::Simulator& simulator, const std::string& line)
   auto index = FindPort(simulator, port);
   bool done = false;
   if (index && motor >= 1) {
-    done = simulator.WithLine(*index, [&](velkor::sim::Line& served) {
-      if (motor > served.MotorCount()) return false;
-      auto& firmware = served.Motor(motor - 1);
-      return verb == "input" ? firmware.SetInput(letter[0], level != 0) : firmware.SetStatus(letter[0], level != 0);
-    });
+    if (motor <= simulator.MotorCount(*index)) {
+      done = simulator.WithMotor(*index, motor - 1, [&](velkor::sim::Firmware& firmware) {
+        return verb == "input" ? firmware.SetInput(letter[0], level != 0) : firmware.SetStatus(letter[0], level != 0);
+      });
+    }
   }
   std::printf("%s\n", done ? "ok" : "no such port, motor, input or status bit");
   std::fflush(stdout);
@@ -54,7 +55,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: velkor-sim SCENARIO [--pace]\n"
                "  serves the motors of SCENARIO (see sim/scenarios/README.md) on\n"
-               "  pseudo-terminals published as COMn until interrupted.\n"
+               "  pseudo-terminals published as COMn, loopback network adapters and\n"
+               "  USB adapters listed in $VELKOR_USB_DEVICES until interrupted.\n"
                "  --pace  every character takes its line time (10 bits)\n");
   return 2;
 }
@@ -100,6 +102,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string& line : simulator->Describe()) std::printf("%s\n", line.c_str());
+  if (!simulator->UsbDeviceListFile().empty()) {
+    std::printf("USB devices listed in %s\n", simulator->UsbDeviceListFile().c_str());
+  }
   std::printf("serving; stop with Ctrl-C\n");
   std::fflush(stdout);
 
@@ -135,6 +140,6 @@ int main(int argc, char** argv) {
   }
   ::close(signals);
   simulator.reset();
-  std::printf("stopped (%s); port names removed\n", received == SIGINT ? "SIGINT" : "SIGTERM");
+  std::printf("stopped (%s); port names and USB devices removed\n", received == SIGINT ? "SIGINT" : "SIGTERM");
   return 0;
 }

@@ -1,6 +1,8 @@
 #include "sim/frontend/simulator.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <stdexcept>
 
 namespace velkor::sim {
 
@@ -12,59 +14,148 @@ std::string SerialText(std::uint32_t serial) {
 
 namespace {
 
-std::string FaultText(const FaultSet& faults) {
+std::string FaultText(const FaultSet& faults, DiscoveryReply reply) {
   std::string text;
   if (faults.silent) text += " silent";
   if (faults.echoStopsAfter) text += " echo-stops-after=" + std::to_string(*faults.echoStopsAfter);
   if (faults.echoAltersByte) text += " echo-alters-byte=" + std::to_string(*faults.echoAltersByte);
   if (faults.answerDelay.count() > 0) text += " answer-delay=" + std::to_string(faults.answerDelay.count());
   if (faults.dropAfter) text += " drop-after=" + std::to_string(*faults.dropAfter);
+  constexpr const char* kReplies[] = {"normal", "short", "long", "query", "none"};
+  if (reply != DiscoveryReply::Normal) text += std::string(" discovery-reply=") + kReplies[static_cast<int>(reply)];
   return text.empty() ? text : ", faults:" + text;
+}
+
+std::unique_ptr<Line> LineOfOne(const MotorSetup& motor) { return MakeLine(Wiring::Chain, {motor}); }
+
+std::optional<std::filesystem::path> UsbListFile(const SimulatorOptions& options) {
+  if (options.usbDevices) {
+    if (options.usbDevices->empty()) return std::nullopt;
+    return *options.usbDevices;
+  }
+  const char* named = std::getenv("VELKOR_USB_DEVICES");
+  if (!named || !*named) return std::nullopt;
+  return std::filesystem::path(named);
 }
 
 }  // namespace
 
-std::unique_ptr<Simulator> Simulator::Start(const Scenario& scenario, PortDirectory* directory, std::string& error,
-                                            std::function<SimTime()> clock) {
+std::unique_ptr<Simulator> Simulator::Start(const Scenario& scenario, const SimulatorOptions& options,
+                                            std::string& error) {
   auto simulator = std::make_unique<Simulator>(Token{});
-  simulator->directory_ = directory;
-  if (clock) simulator->server_.UseClock(std::move(clock));
-  for (const PortScenario& port : scenario.ports) {
-    auto index = simulator->server_.AddPort(MakeLine(port.wiring, port.motors, port.collisions), port.pace, error);
-    if (!index) return nullptr;
-    std::string name;
-    const std::string& device = simulator->server_.DevicePath(*index);
-    if (directory) {
-      auto published = directory->Publish(port.comNumber, device);
-      if (!published) {
-        error = port.comNumber ? "cannot publish COM" + std::to_string(*port.comNumber) + " (taken or not writable)"
-                               : "cannot publish a port name";
-        return nullptr;  // the destructor withdraws what was published so far
-      }
-      name = *published;
-    }
-    simulator->names_.push_back(name);
-    std::string text = (name.empty() ? std::string("-") : name) + " " + device +
-                       (port.wiring == Wiring::Chain ? " chain" : " bus") +
-                       (port.collisions == BusCollisions::FirstWins ? " dominant" : "") + (port.pace ? " paced" : "");
-    simulator->descriptions_.push_back(text);
-    for (std::size_t m = 0; m < port.motors.size(); ++m) {
-      const MotorConfig& c = port.motors[m].config;
-      simulator->descriptions_.push_back("  motor " + std::to_string(m + 1) + ": serial " + SerialText(c.serial) +
-                                         ", firmware " + c.firmware + ", model " + c.model + ", address " +
-                                         std::to_string(c.address) + ", " + std::to_string(c.baud) + " baud" +
-                                         FaultText(port.motors[m].faults));
-    }
+  simulator->directory_ = options.directory;
+  if (options.clock) {
+    simulator->server_.UseClock(options.clock);
+    simulator->net_.UseClock(options.clock);
   }
-  if (!simulator->server_.Start(error)) return nullptr;
+  std::vector<UsbDevice> devices;
+  for (const PortScenario& port : scenario.ports) {
+    bool added = port.transport == Transport::Net   ? simulator->AddNet(port, error)
+                 : port.transport == Transport::Usb ? simulator->AddUsb(port, devices, error)
+                                                    : simulator->AddSerial(port, error);
+    if (!added) return nullptr;  // the destructor withdraws what was published so far
+  }
+  if (auto file = UsbListFile(options); file && !devices.empty()) {
+    if (!simulator->usb_list_.Publish(*file, devices, error)) return nullptr;
+  }
+  if (!simulator->server_.Start(error) || !simulator->net_.Start(error)) return nullptr;
   return simulator;
+}
+
+bool Simulator::AddSerial(const PortScenario& port, std::string& error) {
+  auto index = server_.AddPort(MakeLine(port.wiring, port.motors, port.collisions), port.pace, error);
+  if (!index) return false;
+  PortPlaces placed{Transport::Serial, port.motors.size(), {*index}, std::nullopt, "", server_.DevicePath(*index)};
+  if (directory_) {
+    auto published = directory_->Publish(port.comNumber, placed.device);
+    if (!published) {
+      error = port.comNumber ? "cannot publish COM" + std::to_string(*port.comNumber) + " (taken or not writable)"
+                             : "cannot publish a port name";
+      return false;
+    }
+    placed.name = *published;
+  }
+  ports_.push_back(placed);
+  descriptions_.push_back((placed.name.empty() ? std::string("-") : placed.name) + " " + placed.device +
+                          (port.wiring == Wiring::Chain ? " chain" : " bus") +
+                          (port.collisions == BusCollisions::FirstWins ? " dominant" : "") +
+                          (port.pace ? " paced" : ""));
+  DescribeMotors(port, std::vector<std::string>(port.motors.size()));
+  return true;
+}
+
+bool Simulator::AddUsb(const PortScenario& port, std::vector<UsbDevice>& devices, std::string& error) {
+  PortPlaces placed{Transport::Usb, port.motors.size(), {}, std::nullopt, "", ""};
+  std::vector<std::string> where;
+  for (std::size_t m = 0; m < port.motors.size(); ++m) {
+    auto index = server_.AddPort(LineOfOne(port.motors[m]), port.pace, error);
+    if (!index) return false;
+    placed.places.push_back(*index);
+    const AdapterSetup& adapter = port.adapters.at(m);
+    UsbDevice device{adapter.usbDescription,
+                     adapter.usbSerial.empty() ? SerialText(port.motors[m].config.serial) : adapter.usbSerial,
+                     server_.DevicePath(*index)};
+    where.push_back(", usb " + device.path + " \"" + device.description + "\" serial number " + device.serial);
+    devices.push_back(std::move(device));
+  }
+  ports_.push_back(placed);
+  descriptions_.push_back(std::string("usb") + (port.pace ? " paced" : ""));
+  DescribeMotors(port, where);
+  return true;
+}
+
+bool Simulator::AddNet(const PortScenario& port, std::string& error) {
+  PortPlaces placed{Transport::Net, port.motors.size(), {}, std::nullopt, "", ""};
+  std::vector<std::string> where;
+  for (std::size_t m = 0; m < port.motors.size(); ++m) {
+    const AdapterSetup& adapter = port.adapters.at(m);
+    auto index = net_.AddAdapter(LineOfOne(port.motors[m]), adapter.listen, adapter.reply, error);
+    if (!index) return false;
+    placed.places.push_back(*index);
+    where.push_back(", tcp " + EndpointText(net_.AdapterEndpoint(*index)));
+  }
+  std::string heading = "net";
+  if (port.discovery) {
+    placed.responder = net_.AddResponder(*port.discovery, placed.places, error);
+    if (!placed.responder) return false;
+    heading += " discovery " + EndpointText(net_.ResponderEndpoint(*placed.responder));
+  }
+  ports_.push_back(placed);
+  descriptions_.push_back(heading);
+  DescribeMotors(port, where);
+  return true;
+}
+
+void Simulator::DescribeMotors(const PortScenario& port, const std::vector<std::string>& where) {
+  for (std::size_t m = 0; m < port.motors.size(); ++m) {
+    const MotorConfig& c = port.motors[m].config;
+    descriptions_.push_back("  motor " + std::to_string(m + 1) + ": serial " + SerialText(c.serial) + ", firmware " +
+                            c.firmware + ", model " + c.model + ", address " + std::to_string(c.address) + ", " +
+                            std::to_string(c.baud) + " baud" + where.at(m) +
+                            FaultText(port.motors[m].faults, port.transport == Transport::Net
+                                                                 ? port.adapters.at(m).reply
+                                                                 : DiscoveryReply::Normal));
+  }
+}
+
+std::size_t Simulator::Place(std::size_t port, std::size_t motor, Transport transport) const {
+  const PortPlaces& placed = ports_.at(port);
+  if (placed.transport != transport) throw std::out_of_range("port " + std::to_string(port) + " is of another kind");
+  return placed.places.at(transport == Transport::Serial ? 0 : motor);
+}
+
+std::optional<NetEndpoint> Simulator::DiscoveryEndpoint(std::size_t port) const {
+  const PortPlaces& placed = ports_.at(port);
+  if (!placed.responder) return std::nullopt;
+  return net_.ResponderEndpoint(*placed.responder);
 }
 
 Simulator::~Simulator() {
   server_.Stop();
+  net_.Stop();
   if (!directory_) return;
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (!names_[i].empty()) directory_->Withdraw(names_[i], server_.DevicePath(i));
+  for (const PortPlaces& placed : ports_) {
+    if (!placed.name.empty()) directory_->Withdraw(placed.name, placed.device);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "sim/scenario/scenario.h"
 
+#include <arpa/inet.h>
+
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -10,13 +12,18 @@
 namespace velkor::sim {
 namespace {
 
+// Blanks inside double quotes belong to the word (description="Some USB Thing").
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
   std::size_t at = 0;
   while (at < line.size()) {
     while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
     std::size_t start = at;
-    while (at < line.size() && !std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+    bool quoted = false;
+    while (at < line.size() && (quoted || !std::isspace(static_cast<unsigned char>(line[at])))) {
+      if (line[at] == '"') quoted = !quoted;
+      ++at;
+    }
     if (at > start) words.push_back(line.substr(start, at - start));
   }
   return words;
@@ -51,6 +58,40 @@ std::optional<std::uint32_t> Serial(std::string_view text) {
   auto value = Integer(text, 0, 0xFFFFFFFFLL);
   if (!value) return std::nullopt;
   return static_cast<std::uint32_t>(*value);
+}
+
+std::string_view Unquoted(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
+  return text;
+}
+
+// "127.0.0.2" (with `defaultPort`) or "127.0.0.2:10001"; loopback only, so
+// that no simulated motor is ever reachable from another machine.
+std::optional<NetEndpoint> Endpoint(std::string_view text, std::uint16_t defaultPort) {
+  NetEndpoint endpoint;
+  endpoint.port = defaultPort;
+  if (auto colon = text.find(':'); colon != std::string_view::npos) {
+    auto port = Integer(text.substr(colon + 1), 0, 65535);
+    if (!port) return std::nullopt;
+    endpoint.port = static_cast<std::uint16_t>(*port);
+    text = text.substr(0, colon);
+  }
+  in_addr address{};
+  std::string dotted(text);
+  if (::inet_pton(AF_INET, dotted.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127) {
+    return std::nullopt;
+  }
+  endpoint.address = dotted;
+  return endpoint;
+}
+
+std::optional<DiscoveryReply> ReplyKind(std::string_view text) {
+  if (text == "normal") return DiscoveryReply::Normal;
+  if (text == "short") return DiscoveryReply::Short;
+  if (text == "long") return DiscoveryReply::Long;
+  if (text == "query") return DiscoveryReply::Query;
+  if (text == "none") return DiscoveryReply::None;
+  return std::nullopt;
 }
 
 std::optional<std::string> ReadFile(const std::filesystem::path& file) {
@@ -102,9 +143,22 @@ class Parser {
   void Port(const std::vector<std::string_view>& words) {
     PortScenario port;
     bool wired = false;
+    bool discoveryGiven = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
       std::string_view word = words[i];
-      if (word == "chain" || word == "rs232") {
+      if (word == "net" || word == "usb") {
+        port.transport = word == "net" ? Transport::Net : Transport::Usb;
+        wired = true;
+      } else if (word.starts_with("discovery=")) {
+        std::string_view value = word.substr(10);
+        discoveryGiven = true;
+        if (value != "off") {
+          port.discovery = Endpoint(value, kDiscoveryPort);
+          if (!port.discovery) {
+            Error("bad discovery address '" + std::string(value) + "' (expected 127.x.x.x[:port] or off)");
+          }
+        }
+      } else if (word == "chain" || word == "rs232") {
         port.wiring = Wiring::Chain;
         wired = true;
       } else if (word == "bus" || word == "rs485") {
@@ -127,8 +181,14 @@ class Parser {
         Error("unknown port word '" + std::string(word) + "'");
       }
     }
-    if (!wired) Error("port needs its wiring: chain or bus");
-    if (wired && port.wiring == Wiring::Chain && port.collisions != BusCollisions::Garbage)
+    if (!wired) Error("port needs its wiring: chain, bus, net or usb");
+    bool serial = port.transport == Transport::Serial;
+    if (!serial && port.comNumber) Error("a COM name is for a serial port");
+    if (!serial && port.collisions != BusCollisions::Garbage) Error("'dominant' is for a bus");
+    if (port.transport == Transport::Net && port.pace) Error("'pace' is for serial and usb ports");
+    if (port.transport != Transport::Net && discoveryGiven) Error("'discovery' is for a net port");
+    if (port.transport == Transport::Net && !discoveryGiven) port.discovery = NetEndpoint{"127.0.0.1", kDiscoveryPort};
+    if (wired && serial && port.wiring == Wiring::Chain && port.collisions != BusCollisions::Garbage)
       Error("'dominant' is for a bus; on a chain motors do not send at once");
     result_.scenario.ports.push_back(std::move(port));
     port_line_.push_back(line_);
@@ -141,6 +201,8 @@ class Parser {
       return;
     }
     MotorSetup motor;
+    AdapterSetup adapter;
+    Transport transport = result_.scenario.ports.back().transport;
     ++motor_count_;
     motor.config.serial = (std::uint32_t{'A'} << 24) | static_cast<std::uint32_t>(1000 + motor_count_);
     bool echoGiven = false;
@@ -152,12 +214,33 @@ class Parser {
       }
       std::string_view key = words[i].substr(0, equals);
       std::string_view value = words[i].substr(equals + 1);
-      if (!MotorKey(motor.config, key, value, echoGiven)) {
+      if (auto known = AdapterKey(adapter, transport, key, value)) {
+        if (!*known) Error("bad motor setting '" + std::string(words[i]) + "'");
+      } else if (!MotorKey(motor.config, key, value, echoGiven)) {
         Error("bad motor setting '" + std::string(words[i]) + "'");
       }
     }
     result_.scenario.ports.back().motors.push_back(motor);
+    if (transport != Transport::Serial) result_.scenario.ports.back().adapters.push_back(adapter);
     echo_given_.back().push_back(echoGiven);
+  }
+
+  // Nothing when `key` is no adapter key; else whether it was good here.
+  std::optional<bool> AdapterKey(AdapterSetup& adapter, Transport transport, std::string_view key,
+                                 std::string_view value) {
+    if (key == "listen") {
+      auto endpoint = Endpoint(value, kAdapterPort);
+      if (endpoint) adapter.listen = *endpoint;
+      return transport == Transport::Net && endpoint.has_value();
+    }
+    if (key == "usb-serial" || key == "description") {
+      value = Unquoted(value);
+      // The device list separates its fields by tabs and its devices by lines.
+      bool fits = !value.empty() && value.find_first_of("\t\r\n\"") == std::string_view::npos;
+      if (fits) (key == "description" ? adapter.usbDescription : adapter.usbSerial) = std::string(value);
+      return transport == Transport::Usb && fits;
+    }
+    return std::nullopt;
   }
 
   bool MotorKey(MotorConfig& config, std::string_view key, std::string_view value, bool& echoGiven) {
@@ -237,6 +320,7 @@ class Parser {
       return;
     }
     FaultSet& faults = motors[static_cast<std::size_t>(*index - 1)].faults;
+    PortScenario& port = result_.scenario.ports.back();
     for (std::size_t i = 2; i < words.size(); ++i) {
       std::string_view word = words[i];
       std::size_t equals = word.find('=');
@@ -253,6 +337,9 @@ class Parser {
         faults.answerDelay = std::chrono::milliseconds(*number);
       } else if (kind == "drop-after" && number) {
         faults.dropAfter = static_cast<int>(*number);
+      } else if (kind == "discovery-reply" && port.transport == Transport::Net && equals != std::string_view::npos &&
+                 ReplyKind(word.substr(equals + 1))) {
+        port.adapters[static_cast<std::size_t>(*index - 1)].reply = *ReplyKind(word.substr(equals + 1));
       } else {
         Error("bad fault '" + std::string(word) + "'");
       }
@@ -271,15 +358,31 @@ class Parser {
         Error("port has no motor");
       }
       // Motors on a bus come up quiet unless told otherwise: echoing motors
-      // would answer every byte at once.
+      // would answer every byte at once. An adapter's line is one motor with
+      // its echo off, as the host sets it up there.
+      bool echoes = ports[p].transport == Transport::Serial && ports[p].wiring == Wiring::Chain;
       for (std::size_t m = 0; m < ports[p].motors.size(); ++m) {
-        if (!echo_given_[p][m]) ports[p].motors[m].config.echo = ports[p].wiring == Wiring::Chain;
+        if (!echo_given_[p][m]) ports[p].motors[m].config.echo = echoes;
+      }
+      ListenersApart(p);
+    }
+  }
+
+  // Two listeners cannot share an address and port; port 0 is always free.
+  void ListenersApart(std::size_t p) {
+    const PortScenario& port = result_.scenario.ports[p];
+    for (std::size_t m = 0; m < port.adapters.size() && port.transport == Transport::Net; ++m) {
+      const NetEndpoint& at = port.adapters[m].listen;
+      if (at.port != 0 && !listeners_.insert(EndpointText(at)).second) {
+        line_ = port_line_[p];
+        Error("two adapters listen on " + EndpointText(at));
       }
     }
   }
 
   std::filesystem::path folder_;
   ScenarioParse result_;
+  std::set<std::string> listeners_;
   int line_ = 0;
   int motor_count_ = 0;
   std::set<int> com_numbers_;
@@ -288,6 +391,10 @@ class Parser {
 };
 
 }  // namespace
+
+std::string EndpointText(const NetEndpoint& endpoint) {
+  return endpoint.address + ":" + std::to_string(endpoint.port);
+}
 
 ScenarioParse ParseScenario(std::string_view text, const std::filesystem::path& folder) {
   return Parser(folder).Run(text);

@@ -93,7 +93,7 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
             std::vector<std::string>{"line 1: bad port name 'COM0' (expected COM1 to COM256)"});
   EXPECT_EQ(Errors("port COM3 dominant chain\nmotor\n"),
             std::vector<std::string>{"line 1: 'dominant' is for a bus; on a chain motors do not send at once"});
-  EXPECT_EQ(Errors("port\nmotor\n"), std::vector<std::string>{"line 1: port needs its wiring: chain or bus"});
+  EXPECT_EQ(Errors("port\nmotor\n"), std::vector<std::string>{"line 1: port needs its wiring: chain, bus, net or usb"});
   EXPECT_EQ(Errors("port bus\nport chain\nmotor\n"), std::vector<std::string>{"line 1: port has no motor"});
   EXPECT_EQ(Errors("# nothing\n"), std::vector<std::string>{"no port in the scenario"});
   EXPECT_EQ(Errors("prot chain\n"),
