@@ -21,6 +21,11 @@ struct StoredConfiguration {
   std::optional<std::int32_t> echoTimeoutConst;
   std::optional<std::string> logFileName;
   std::optional<std::uint32_t> logFlags;
+  // Where a network link looks for its motors.
+  std::optional<std::string> netBroadcastAddress;
+  std::optional<std::int32_t> netDiscoveryPort;
+  std::optional<std::int32_t> netDiscoveryLocalPort;
+  std::optional<std::int32_t> netMotorPort;
 };
 
 // The user's key when it exists, else the machine's; nothing when neither.

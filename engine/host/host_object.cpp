@@ -8,10 +8,13 @@ namespace velkor::engine {
 
 CVNXHost::CVNXHost() {
   ApplyConfiguration(ReadStoredConfiguration(), *link_);
+  link_->UseMotorConnections(&motors_);
   log::Write(log::kComm, "********** IVNXHost Object created.");
 }
 
-CVNXHost::~CVNXHost() = default;
+// A VNXMotor may keep the link alive beyond the host; it must not look into
+// the motor list that goes with the host.
+CVNXHost::~CVNXHost() { link_->UseMotorConnections(nullptr); }
 
 HRESULT CVNXHost::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;

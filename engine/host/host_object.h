@@ -73,6 +73,11 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT AddressServos(LONG flags, LONG* errorCode) override;
   HRESULT ReorderMotors(LONG address, BSTR serialNo, LONG* oldMotorAddress) override;
 
+  // IVNXComm: motors behind network adapters (host_network.cpp).
+  HRESULT InitEthernet(LONG maxAddress) override;
+  HRESULT DetectNetMotors(LONG maxAddress, LONG flags, LONG* errorCode) override;
+  HRESULT AddNetMotor(BSTR ipAddress, LONG* motorAddress) override;
+
   // IVNXComm: configuration (host_configuration.cpp).
   HRESULT get_TxMaxRetry(LONG* count) override;
   HRESULT put_TxMaxRetry(LONG count) override;
@@ -146,6 +151,11 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   friend class ReferenceCount<CVNXHost>;
   ~CVNXHost();
   void ReprogramTimeouts();
+  // Network discovery; the result code, or an error with Flags bit 20.
+  std::int32_t DiscoverNetMotors(LONG flags);
+  // A listed record at `address` connected to `host`; null when the
+  // connection failed (the record is then gone again).
+  std::shared_ptr<MotorRecord> ConnectNetMotor(std::int32_t address, const std::string& host);
   // A serial link that is open, and a motor number from `lowest` to the
   // number of motors; errors 19 and 8.
   void RequireTransferTarget(LONG motor, LONG lowest) const;

@@ -70,6 +70,7 @@ std::string HostLink::SendCommandGetResponse(std::string_view text, std::int32_t
 
 std::string HostLink::Exchange(std::int32_t address, std::string_view data, bool asCommand,
                                std::optional<std::size_t> answerSize, bool lineMode) {
+  if (IsNetwork()) return NetExchange(address, data, asCommand, answerSize, lineMode);
   RequireOpen();
   std::string bytes;
   bytes.reserve(data.size() + 2);
@@ -85,6 +86,7 @@ std::string HostLink::Exchange(std::int32_t address, std::string_view data, bool
 }
 
 void HostLink::WriteChunked(std::string_view bytes) {
+  if (IsNetwork()) return NetWrite(bytes);
   RequireOpen();
   while (!bytes.empty()) {
     std::string_view piece = bytes.substr(0, kPiece);
@@ -95,6 +97,7 @@ void HostLink::WriteChunked(std::string_view bytes) {
 }
 
 void HostLink::WriteRaw(std::string_view bytes) {
+  if (IsNetwork()) return NetWrite(bytes);
   RequireOpen();
   WriteOnce(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), false);
 }

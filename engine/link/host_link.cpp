@@ -26,12 +26,14 @@ void HostLink::RequireOpenSerial() const {
   if (IsSerial() && !IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
 }
 
-std::int32_t HostLink::PortHandle() const { return IsOpen() ? port_.NativeHandle() : -1; }
+bool HostLink::IsOpen() const { return IsNetwork() ? !OpenConnections().empty() : port_.IsOpen(); }
+
+std::int32_t HostLink::PortHandle() const { return port_.IsOpen() ? port_.NativeHandle() : -1; }
 
 void HostLink::Open() {
   if (IsOpen()) Close();
-  if (settings.linkType == LinkType::Ethernet || settings.linkType == LinkType::USB)
-    throw CVNXException(ErrorCode::NoLink);  // those sides of the link are not built in yet
+  if (IsNetwork()) return OpenNetwork();
+  if (settings.linkType == LinkType::USB) throw CVNXException(ErrorCode::NoLink);  // not built in yet
   // A name that does not begin with a backslash gets the device prefix, as
   // the platform's serial API wants it; the serial layer takes it off again.
   std::string device = settings.portName;
@@ -48,7 +50,8 @@ void HostLink::Open() {
 }
 
 void HostLink::Close() {
-  port_.Close();
+  if (IsNetwork()) CloseNetwork();
+  else port_.Close();
   lineBuffer_.clear();
 }
 
@@ -74,6 +77,7 @@ bool HostLink::ApplyLineSettings() {
 }
 
 void HostLink::SetPortTimeouts(std::int32_t timeout) {
+  if (IsNetwork()) return;  // every network read takes its time-out as an argument
   serial::Timeouts timeouts;
   if (timeout == 0) {
     timeouts.readInterval = serial::kNoWait;

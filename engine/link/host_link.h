@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/link/motor_connections.h"
 #include "platform/serial/serial_port.h"
 
 namespace velkor::engine {
@@ -25,6 +27,15 @@ inline constexpr std::size_t kAnswerSize = 256;
 // SendCommandGetResponse -2 = no address byte and no scanning of digits.
 inline constexpr std::int32_t kKeepAddress = -1;
 inline constexpr std::int32_t kRawText = -2;
+
+// Where a network link looks for its motors. The defaults are the adapters'
+// own; tests and other networks configure them in the registry.
+struct NetSettings {
+  std::string broadcastAddress = "255.255.255.255";
+  std::uint16_t discoveryPort = 30718;       // where the query goes
+  std::uint16_t discoveryLocalPort = 30718;  // where the replies come back; 0: one the system picks
+  std::uint16_t motorPort = 10001;           // TCP port of every motor's adapter
+};
 
 struct LinkSettings {
   std::string portName = "Com1";
@@ -47,6 +58,8 @@ struct LinkSettings {
 
   std::int32_t notificationWindow = 0;  // 0: notifications off
   std::uint32_t notificationMessage = 0;
+
+  NetSettings net;
 };
 
 class HostLink {
@@ -59,8 +72,13 @@ class HostLink {
   void Reopen(std::int32_t baud, std::int32_t parity);  // baud used if > 0, parity if >= 0
   bool ApplyLineSettings();
   void SetPortTimeouts(std::int32_t timeout);  // ms, 0 (return at once) or -1 (echo reads)
-  bool IsOpen() const { return port_.IsOpen(); }
+  // The port on a serial link; any motor connection on a network link.
+  bool IsOpen() const;
   bool IsSerial() const { return settings.linkType == LinkType::RS232 || settings.linkType == LinkType::RS485; }
+  bool IsNetwork() const { return settings.linkType == LinkType::Ethernet; }
+  // The motors' connections on a network link; null (no motors) or a view
+  // that outlives its use here. The host sets it to its motor list.
+  void UseMotorConnections(const MotorConnections* motors) { motors_ = motors; }
   // On a serial link a closed port is error 8; the other links check the
   // motors' own connections.
   void RequireOpenSerial() const;
@@ -107,7 +125,25 @@ class HostLink {
   void ThrowLineError();
   void RequireOpen() const;
 
+  // The network side (net_exchange.cpp).
+  void OpenNetwork();
+  void CloseNetwork();
+  std::vector<NetConnection*> OpenConnections() const;
+  // The open connection of the motor at an address: 19 without such a
+  // motor, 8 when its connection is not open.
+  NetConnection& ConnectionOf(std::int32_t address) const;
+  std::string NetExchange(std::int32_t address, std::string_view data, bool asCommand,
+                          std::optional<std::size_t> answerSize, bool lineMode);
+  // Pieces of at most 8 bytes to the motor at CurrentAddress, or to every
+  // open connection when it is 0.
+  void NetWrite(std::string_view bytes);
+  std::string NetReadBytes(std::size_t max, std::int32_t timeout);
+  std::string NetReadLine(std::size_t max, std::int32_t timeout);
+  void NetClearBuffer();
+  std::int32_t NetBytesAvailable() const;
+
   serial::SerialPort port_;
+  const MotorConnections* motors_ = nullptr;
   std::int32_t currentAddress_ = 1;
   bool addressDirty_ = true;
   std::string lineBuffer_;  // partial text kept by ReadLineNonBlocking
@@ -121,5 +157,9 @@ struct PreparedCommand {
   std::optional<std::int32_t> address;
 };
 PreparedCommand PrepareCommand(std::string_view text, bool scanAddress);
+
+// Writes in pieces of at most 8 bytes with a 5 ms pause after each, as the
+// network adapters' serial side needs.
+void SendInPieces(NetConnection& connection, std::string_view bytes);
 
 }  // namespace velkor::engine

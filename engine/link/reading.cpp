@@ -30,6 +30,7 @@ void HostLink::ThrowLineError() {
 }
 
 std::string HostLink::ReadBytes(std::size_t max, std::int32_t timeout) {
+  if (IsNetwork()) return NetReadBytes(max, timeout);
   RequireOpen();
   std::vector<std::uint8_t> buffer;
   if (timeout == 0) {
@@ -51,6 +52,7 @@ std::string HostLink::ReadBytes(std::size_t max, std::int32_t timeout) {
 }
 
 std::string HostLink::ReadLine(std::size_t max, std::int32_t timeout) {
+  if (IsNetwork()) return NetReadLine(max, timeout);
   std::string line;
   while (line.size() + 1 < max) {
     std::string byte = ReadBytes(1, timeout);
@@ -74,6 +76,7 @@ bool HostLink::ReadLineNonBlocking(std::string& line) {
 }
 
 void HostLink::ClearBuffer() {
+  if (IsNetwork()) return NetClearBuffer();
   RequireOpen();
   port_.Purge(serial::kPurgeReceive);
   port_.Purge(serial::kPurgeSend);
@@ -81,6 +84,7 @@ void HostLink::ClearBuffer() {
 }
 
 std::int32_t HostLink::BytesAvailable() {
+  if (IsNetwork()) return NetBytesAvailable();
   RequireOpen();
   ThrowLineError();
   auto waiting = port_.BytesWaiting();

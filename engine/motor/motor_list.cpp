@@ -6,13 +6,39 @@
 
 namespace velkor::engine {
 
+namespace {
+void LetGo(MotorRecord& record) {
+  record.Detach();
+  record.listPosition = -1;
+  record.netConnection.reset();  // a VNXMotor may keep the record, not the motor's connection
+}
+}  // namespace
+
 void MotorList::Clear() {
-  for (auto& record : records_) {
-    record->Detach();
-    record->listPosition = -1;
-  }
+  for (auto& record : records_) LetGo(*record);
   records_.clear();
   for (auto& slot : table_) slot.reset();
+}
+
+void MotorList::Remove(const std::shared_ptr<MotorRecord>& record) {
+  std::erase(records_, record);
+  for (auto& slot : table_)
+    if (slot.lock() == record) slot.reset();
+  for (std::size_t position = 0; position < records_.size(); ++position)
+    records_[position]->listPosition = static_cast<std::int32_t>(position);
+  LetGo(*record);
+}
+
+NetConnection* MotorList::NetConnectionAt(std::int32_t address) const {
+  auto record = At(address);
+  return record ? record->netConnection.get() : nullptr;
+}
+
+std::vector<NetConnection*> MotorList::NetConnections() const {
+  std::vector<NetConnection*> connections;
+  for (const auto& record : records_)
+    if (record->netConnection) connections.push_back(record->netConnection.get());
+  return connections;
 }
 
 std::shared_ptr<MotorRecord> MotorList::Add(std::int32_t address, const std::shared_ptr<HostLink>& link) {

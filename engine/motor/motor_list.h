@@ -2,7 +2,8 @@
 // The motors a host knows: an ordered list of at most 120 records and a
 // table of 120 slots for addresses 0 to 119. The list owns its records;
 // clearing it detaches them from the link, so that a VNXMotor still holding
-// one gets an error instead of talking for a motor that is no longer known.
+// one gets an error instead of talking for a motor that is no longer known,
+// and closes their network connections.
 
 #include <array>
 #include <cstddef>
@@ -10,11 +11,12 @@
 #include <memory>
 #include <vector>
 
+#include "engine/link/motor_connections.h"
 #include "engine/motor/motor_record.h"
 
 namespace velkor::engine {
 
-class MotorList {
+class MotorList final : public MotorConnections {
  public:
   static constexpr std::size_t kMaxMotors = 120;
   static constexpr std::int32_t kTableSize = 120;  // addresses 0 to 119
@@ -22,7 +24,7 @@ class MotorList {
   MotorList() = default;
   MotorList(const MotorList&) = delete;
   MotorList& operator=(const MotorList&) = delete;
-  ~MotorList() { Clear(); }
+  ~MotorList() override { Clear(); }
 
   // Detaches and drops every record; every slot becomes empty.
   void Clear();
@@ -30,6 +32,9 @@ class MotorList {
   // A new record for `address` on `link`, appended and entered in the
   // table. Error 19 when the list is full or the address has no slot.
   std::shared_ptr<MotorRecord> Add(std::int32_t address, const std::shared_ptr<HostLink>& link);
+
+  // Lets one record go as Clear does; the others keep their order.
+  void Remove(const std::shared_ptr<MotorRecord>& record);
 
   // The record at an address; null for an empty slot or an address outside
   // the table.
@@ -46,6 +51,11 @@ class MotorList {
   std::size_t Size() const { return records_.size(); }
   bool Empty() const { return records_.empty(); }
   const std::vector<std::shared_ptr<MotorRecord>>& Records() const { return records_; }
+
+  // The view the host link uses on a network.
+  bool HasMotor(std::int32_t address) const override { return At(address) != nullptr; }
+  NetConnection* NetConnectionAt(std::int32_t address) const override;
+  std::vector<NetConnection*> NetConnections() const override;
 
   static bool HasSlot(std::int32_t address) { return address >= 0 && address < kTableSize; }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/link/host_link.h"
+#include "engine/link/net_connection.h"
 
 namespace velkor::engine {
 
@@ -32,6 +33,9 @@ class MotorRecord {
   std::optional<std::vector<std::uint8_t>> infoBlock;  // cached information block
   std::uint16_t infoBlockLength = 0;
   std::int32_t savedBaudRate = 0;  // rate to restore after a download
+  // The motor's own connection on a network link; the motor list closes it
+  // when it lets the record go.
+  std::unique_ptr<NetConnection> netConnection;
 
   // The host link; error 19 when the record has been detached from it.
   std::shared_ptr<HostLink> Link() const;
@@ -63,9 +67,14 @@ class MotorRecord {
 
  private:
   // The link, where this record can reach its motor through it: error 19
-  // when detached, error 8 on the network and USB sides, whose per-motor
-  // connections this version does not have.
-  std::shared_ptr<HostLink> SerialLink() const;
+  // when detached, error 8 on the USB side, whose per-motor connections
+  // this version does not have.
+  std::shared_ptr<HostLink> ReachableLink() const;
+  // This motor's own connection, open: error 8 otherwise.
+  NetConnection& OpenConnection() const;
+  // A command to this motor alone on a network link, with an answer line
+  // when asked.
+  std::string NetCommand(HostLink& link, std::string_view text, bool answer) const;
   // The address argument and select flag of the addressing rule.
   struct Addressing {
     std::int32_t address;

@@ -34,7 +34,7 @@ bool ParseNumber(std::string_view text, LONG& value) {
   return true;
 }
 
-enum class Method { RS232, RS485, SerialNumbers };
+enum class Method { RS232, RS485, SerialNumbers, Network };
 
 struct ScanOptions {
   Method method = Method::RS232;
@@ -64,6 +64,10 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
   if (auto problem = ParsePortOptions(arguments, kOwnFlags, port)) return problem;
   int methods = port.rs485 ? 1 : 0;
   if (port.rs485) scan.method = Method::RS485;
+  if (port.net) {
+    scan.method = Method::Network;
+    ++methods;
+  }
   const auto& rest = port.rest;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& word = rest[i];
@@ -98,7 +102,7 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
       scan.words.push_back(word);
     }
   }
-  if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers");
+  if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers, --net");
   return std::nullopt;
 }
 
@@ -152,7 +156,7 @@ void PrintMotors(Session& session) {
 // Connects, applies the time-outs and runs the chosen scan with the bar.
 // The scan's result, or nullopt after reporting a failure in `status`.
 std::optional<LONG> RunScan(Session& session, const PortOptions& port, const ScanOptions& scan, int& status) {
-  if ((status = session.Connect(port)) != kDone) return std::nullopt;
+  if ((status = session.Connect(port, false)) != kDone) return std::nullopt;
   IVNXComm& host = session.Host();
   for (const auto& setting : scan.settings) {
     if (!setting.value) continue;
@@ -162,7 +166,9 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
       return std::nullopt;
     }
   }
-  ProgressBar bar(session.err(), {{5, "addressing the chain"}, {6, "scanning"}, {7, "separating clashes"}});
+  ProgressBar bar(session.err(), {{5, scan.method == Method::Network ? "connecting" : "addressing the chain"},
+                                  {6, scan.method == Method::Network ? "asking the network" : "scanning"},
+                                  {7, "separating clashes"}});
   NotificationWindow window = WindowFor(bar);
   host.InitializeNotification(window.Handle(), kProgressMessage);
   InterruptAsCancel cancelOnCtrlC;
@@ -178,6 +184,9 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
       break;
     case Method::SerialNumbers:
       called = host.AddressServos(scan.flags.value_or(0), &result);
+      break;
+    case Method::Network:
+      called = host.DetectNetMotors(scan.maxAddress, scan.flags.value_or(0), &result);
       break;
   }
   host.InitializeNotification(0, 0);
@@ -203,6 +212,30 @@ int Scan(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
   std::fprintf(out, "result %ld: %s\n", static_cast<long>(*result), ResultInWords(*result).c_str());
   PrintMotors(session);
   return (*result & (1 | 2 | 4)) ? kDone : kEngineFailure;
+}
+
+int AddNet(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
+  PortOptions port;
+  port.net = true;
+  ScanOptions scan;
+  if (auto problem = ParseScanOptions(arguments, port, scan)) return Usage(err, *problem);
+  if (scan.words.size() != 1) return Usage(err, "add-net takes the adapter's ADDRESS");
+  Session session(out, err);
+  if (int status = session.Connect(port, false)) return status;
+  HRESULT called = session.Host().InitEthernet(scan.maxAddress);
+  if (FAILED(called)) return session.Failed("--max", called);
+  Bstr host(scan.words[0]);
+  LONG address = 0;
+  called = session.Host().AddNetMotor(host.get(), &address);
+  if (FAILED(called)) return session.Failed("add-net", called);
+  if (address == 0) {
+    std::fprintf(err, "velkor: no motor added: %s does not answer, or there is no free address below --max\n",
+                 scan.words[0].c_str());
+    return kEngineFailure;
+  }
+  std::fprintf(out, "%s is motor %ld\n", scan.words[0].c_str(), static_cast<long>(address));
+  PrintMotors(session);
+  return kDone;
 }
 
 int Reorder(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {

@@ -8,6 +8,8 @@
 namespace velkor::client {
 
 int Scan(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err);
+// Connects one network adapter by its address and lists its motor.
+int AddNet(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err);
 int Reorder(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err);
 
 }  // namespace velkor::client

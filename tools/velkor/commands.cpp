@@ -52,6 +52,11 @@ constexpr const char* kUsage =
     "                         addressed by serial numbers; --max N probes 1..N\n"
     "                         (default 10); slow adapters need longer time-outs;\n"
     "                         Ctrl-C cancels\n"
+    "  scan --net [--max N] [--flags F]\n"
+    "                         ask the network for motor adapters and connect them\n"
+    "                         as motors 1..N-1 in the order they answer\n"
+    "  add-net ADDRESS [--max N]\n"
+    "                         connect the motor adapter at ADDRESS (IPv4 or host name)\n"
     "  reorder --port P [scan options] ADDRESS SERIAL\n"
     "                         find the motors, then move the motor with that serial\n"
     "                         number to ADDRESS (the motor there takes its old one)\n"
@@ -89,7 +94,8 @@ constexpr const char* kUsage =
     "\n"
     "port options: --port COMn or a device path (/dev/ttyUSB0); --baud RATE;\n"
     "  --parity none|odd|even|mark|space; --rs485 [--channel 0|1] for motors on an\n"
-    "  RS485 bus (declared, not probed); without --rs485 an RS232 chain is searched\n"
+    "  RS485 bus (declared, not probed); without --rs485 an RS232 chain is searched;\n"
+    "  --net in place of --port: the motors behind network adapters, found first\n"
     "\n"
     "Exit status: 0 done, 1 the engine cannot be loaded, 2 the engine failed or bad usage.\n"
     "The engine library is PATH, else $VELKOR_LIBRARY, else libvelkor.so beside\n"
@@ -198,6 +204,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "mem") return Memory(options, out, err);
   if (command == "scan") return Scan(options, out, err);
   if (command == "reorder") return Reorder(options, out, err);
+  if (command == "add-net") return AddNet(options, out, err);
   if (command == "compile") return Compile(options, out, err);
   if (command == "download") return Download(options, out, err);
   if (command == "upload") return Upload(options, out, err);

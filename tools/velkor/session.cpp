@@ -27,6 +27,9 @@ std::optional<enum_parity> ParseParity(std::string_view text) {
 }
 
 // The engine's description and code of the thread's last failure.
+constexpr LONG kNetMaxAddress = 10;
+constexpr LONG kRaiseErrors = 0x100000;
+
 std::string EngineFailure(HRESULT status) {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Out()) == S_OK && info) {
@@ -66,6 +69,8 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       auto text = value();
       options.parity = text ? ParseParity(*text) : std::nullopt;
       if (!options.parity) return "--parity is one of none, odd, even, mark, space";
+    } else if (word == "--net") {
+      options.net = true;
     } else if (word == "--rs485") {
       options.rs485 = true;
     } else if (word.starts_with("--") && std::find(ownFlags.begin(), ownFlags.end(), word) == ownFlags.end()) {
@@ -74,7 +79,8 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       options.rest.emplace_back(word);
     }
   }
-  if (options.port.empty()) return "--port is needed (COM1, /dev/ttyUSB0, ...)";
+  if (options.net && !options.port.empty()) return "choose one of --port and --net";
+  if (options.port.empty() && !options.net) return "--port is needed (COM1, /dev/ttyUSB0, ...), or --net";
   return std::nullopt;
 }
 
@@ -107,7 +113,19 @@ void Session::ExplainPort(const std::string& port) {
   }
 }
 
-int Session::Connect(const PortOptions& options) {
+int Session::ConnectNetwork(const PortOptions& options, bool findNetMotors) {
+  // Room for the motor asked for: the network gives addresses below the maximum.
+  const LONG maxAddress = std::max<LONG>(kNetMaxAddress, options.address + 1);
+  HRESULT status = host_->InitEthernet(maxAddress);
+  if (FAILED(status)) return Failed("--net", status);
+  if (!findNetMotors) return kDone;
+  LONG result = 0;
+  if (FAILED(status = host_->DetectNetMotors(maxAddress, kRaiseErrors, &result)))
+    return Failed("finding the motors on the network", status);
+  return kDone;
+}
+
+int Session::Connect(const PortOptions& options, bool findNetMotors) {
   HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid());
   if (FAILED(status)) {
     std::fprintf(err_, "velkor: cannot create VNXEngine.VNXHost (status 0x%08X): is libvelkor.so beside velkor?\n",
@@ -122,6 +140,7 @@ int Session::Connect(const PortOptions& options) {
     Failed("--parity", status);
     return kEngineFailure;
   }
+  if (options.net) return ConnectNetwork(options, findNetMotors);
   Bstr port(options.port);
   if (FAILED(status = host_->OpenPort(port.get()))) {
     Failed("cannot open " + options.port, status);
@@ -135,6 +154,11 @@ bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
   HRESULT status = host_->GetMotor(options.address, motor.Out());
   if (SUCCEEDED(status)) return true;
   // The host knows only motors it has found or been told of.
+  if (options.net) {
+    // Connect has asked the network already.
+    Failed("no motor at address " + std::to_string(options.address) + " on the network", status);
+    return false;
+  }
   if (options.rs485) {
     status = host_->InitRS485(options.address, options.channel);
     if (FAILED(status)) {

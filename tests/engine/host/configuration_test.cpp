@@ -87,3 +87,34 @@ TEST_F(ConfigurationTest, ValuesOfAnotherTypeAreIgnored) {
   EXPECT_EQ(engine::log::FileName(), "");
   EXPECT_EQ(engine::log::Flags(), 0u);
 }
+
+TEST_F(ConfigurationTest, NetworkSettingsKeepTheAdaptersDefaultsUnlessValid) {
+  engine::HostLink link = Configured();
+  EXPECT_EQ(link.settings.net.broadcastAddress, "255.255.255.255");
+  EXPECT_EQ(link.settings.net.discoveryPort, 30718);
+  EXPECT_EQ(link.settings.net.discoveryLocalPort, 30718);
+  EXPECT_EQ(link.settings.net.motorPort, 10001);
+
+  WriteFile(registry_.UserFile(), Hive("HKEY_CURRENT_USER",
+                                       "\"NetBroadcastAddress\"=\"192.168.1.255\"\n"
+                                       "\"NetDiscoveryPort\"=dword:00001000\n"
+                                       "\"NetDiscoveryLocalPort\"=dword:00000000\n"
+                                       "\"NetMotorPort\"=dword:00002000\n"));
+  link = Configured();
+  EXPECT_EQ(link.settings.net.broadcastAddress, "192.168.1.255");
+  EXPECT_EQ(link.settings.net.discoveryPort, 0x1000);
+  EXPECT_EQ(link.settings.net.discoveryLocalPort, 0) << "the system picks one";
+  EXPECT_EQ(link.settings.net.motorPort, 0x2000);
+
+  // No port to send to, and numbers beyond the port range, leave the defaults.
+  WriteFile(registry_.UserFile(), Hive("HKEY_CURRENT_USER",
+                                       "\"NetBroadcastAddress\"=\"\"\n"
+                                       "\"NetDiscoveryPort\"=dword:00000000\n"
+                                       "\"NetDiscoveryLocalPort\"=dword:00010000\n"
+                                       "\"NetMotorPort\"=dword:00000000\n"));
+  link = Configured();
+  EXPECT_EQ(link.settings.net.broadcastAddress, "255.255.255.255");
+  EXPECT_EQ(link.settings.net.discoveryPort, 30718);
+  EXPECT_EQ(link.settings.net.discoveryLocalPort, 30718);
+  EXPECT_EQ(link.settings.net.motorPort, 10001);
+}
