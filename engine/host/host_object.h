@@ -78,6 +78,10 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   HRESULT DetectNetMotors(LONG maxAddress, LONG flags, LONG* errorCode) override;
   HRESULT AddNetMotor(BSTR ipAddress, LONG* motorAddress) override;
 
+  // IVNXComm: motors behind USB adapters (host_usb.cpp).
+  HRESULT InitUSB(LONG maxAddress) override;
+  HRESULT DetectUSBMotors(LONG maxAddress, LONG flags, LONG* errorCode) override;
+
   // IVNXComm: configuration (host_configuration.cpp).
   HRESULT get_TxMaxRetry(LONG* count) override;
   HRESULT put_TxMaxRetry(LONG count) override;
@@ -156,6 +160,8 @@ class CVNXHost final : public NotYetImplemented<IVNXComm>,
   // A listed record at `address` connected to `host`; null when the
   // connection failed (the record is then gone again).
   std::shared_ptr<MotorRecord> ConnectNetMotor(std::int32_t address, const std::string& host);
+  // USB detection; the result code, or an error with Flags bit 20.
+  std::int32_t DiscoverUsbMotors(LONG flags);
   // A serial link that is open, and a motor number from `lowest` to the
   // number of motors; errors 19 and 8.
   void RequireTransferTarget(LONG motor, LONG lowest) const;

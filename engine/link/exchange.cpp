@@ -71,6 +71,7 @@ std::string HostLink::SendCommandGetResponse(std::string_view text, std::int32_t
 std::string HostLink::Exchange(std::int32_t address, std::string_view data, bool asCommand,
                                std::optional<std::size_t> answerSize, bool lineMode) {
   if (IsNetwork()) return NetExchange(address, data, asCommand, answerSize, lineMode);
+  if (IsUsb()) return UsbExchange(address, data, asCommand, answerSize, lineMode);
   RequireOpen();
   std::string bytes;
   bytes.reserve(data.size() + 2);
@@ -87,6 +88,7 @@ std::string HostLink::Exchange(std::int32_t address, std::string_view data, bool
 
 void HostLink::WriteChunked(std::string_view bytes) {
   if (IsNetwork()) return NetWrite(bytes);
+  if (IsUsb()) return UsbWrite(bytes);
   RequireOpen();
   while (!bytes.empty()) {
     std::string_view piece = bytes.substr(0, kPiece);
@@ -98,6 +100,7 @@ void HostLink::WriteChunked(std::string_view bytes) {
 
 void HostLink::WriteRaw(std::string_view bytes) {
   if (IsNetwork()) return NetWrite(bytes);
+  if (IsUsb()) return UsbWrite(bytes);
   RequireOpen();
   WriteOnce(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), false);
 }

@@ -26,14 +26,18 @@ void HostLink::RequireOpenSerial() const {
   if (IsSerial() && !IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
 }
 
-bool HostLink::IsOpen() const { return IsNetwork() ? !OpenConnections().empty() : port_.IsOpen(); }
+bool HostLink::IsOpen() const {
+  if (IsNetwork()) return !OpenConnections().empty();
+  if (IsUsb()) return !OpenUsbPorts().empty();
+  return port_.IsOpen();
+}
 
 std::int32_t HostLink::PortHandle() const { return port_.IsOpen() ? port_.NativeHandle() : -1; }
 
 void HostLink::Open() {
   if (IsOpen()) Close();
   if (IsNetwork()) return OpenNetwork();
-  if (settings.linkType == LinkType::USB) throw CVNXException(ErrorCode::NoLink);  // not built in yet
+  if (IsUsb()) return OpenUsb();
   // A name that does not begin with a backslash gets the device prefix, as
   // the platform's serial API wants it; the serial layer takes it off again.
   std::string device = settings.portName;
@@ -51,6 +55,7 @@ void HostLink::Open() {
 
 void HostLink::Close() {
   if (IsNetwork()) CloseNetwork();
+  else if (IsUsb()) CloseUsb();
   else port_.Close();
   lineBuffer_.clear();
 }
@@ -77,7 +82,7 @@ bool HostLink::ApplyLineSettings() {
 }
 
 void HostLink::SetPortTimeouts(std::int32_t timeout) {
-  if (IsNetwork()) return;  // every network read takes its time-out as an argument
+  if (IsNetwork() || IsUsb()) return;  // every read there takes its time-out as an argument
   serial::Timeouts timeouts;
   if (timeout == 0) {
     timeouts.readInterval = serial::kNoWait;

@@ -72,11 +72,14 @@ class HostLink {
   void Reopen(std::int32_t baud, std::int32_t parity);  // baud used if > 0, parity if >= 0
   bool ApplyLineSettings();
   void SetPortTimeouts(std::int32_t timeout);  // ms, 0 (return at once) or -1 (echo reads)
-  // The port on a serial link; any motor connection on a network link.
+  // The port on a serial link; any motor connection on a network or USB link.
   bool IsOpen() const;
   bool IsSerial() const { return settings.linkType == LinkType::RS232 || settings.linkType == LinkType::RS485; }
   bool IsNetwork() const { return settings.linkType == LinkType::Ethernet; }
-  // The motors' connections on a network link; null (no motors) or a view
+  bool IsUsb() const { return settings.linkType == LinkType::USB; }
+  // Network and USB links: every motor has a connection of its own.
+  bool HasMotorConnections() const { return IsNetwork() || IsUsb(); }
+  // The motors' connections on a network or USB link; null (no motors) or a view
   // that outlives its use here. The host sets it to its motor list.
   void UseMotorConnections(const MotorConnections* motors) { motors_ = motors; }
   // On a serial link a closed port is error 8; the other links check the
@@ -142,6 +145,20 @@ class HostLink {
   void NetClearBuffer();
   std::int32_t NetBytesAvailable() const;
 
+  // The USB side (usb_exchange.cpp), as the network side with the motors'
+  // USB adapters.
+  void OpenUsb();
+  void CloseUsb();
+  std::vector<UsbPort*> OpenUsbPorts() const;
+  UsbPort& UsbPortOf(std::int32_t address) const;
+  std::string UsbExchange(std::int32_t address, std::string_view data, bool asCommand,
+                          std::optional<std::size_t> answerSize, bool lineMode);
+  void UsbWrite(std::string_view bytes);
+  std::string UsbReadBytes(std::size_t max, std::int32_t timeout);
+  std::string UsbReadLine(std::size_t max, std::int32_t timeout);
+  void UsbClearBuffer();
+  std::int32_t UsbBytesAvailable() const;
+
   serial::SerialPort port_;
   const MotorConnections* motors_ = nullptr;
   std::int32_t currentAddress_ = 1;
@@ -159,7 +176,8 @@ struct PreparedCommand {
 PreparedCommand PrepareCommand(std::string_view text, bool scanAddress);
 
 // Writes in pieces of at most 8 bytes with a 5 ms pause after each, as the
-// network adapters' serial side needs.
+// network and USB adapters' serial side needs.
 void SendInPieces(NetConnection& connection, std::string_view bytes);
+void SendInPieces(UsbPort& port, std::string_view bytes);
 
 }  // namespace velkor::engine

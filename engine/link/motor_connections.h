@@ -1,5 +1,6 @@
 #pragma once
-// How the host link finds the motors' own connections on a network link.
+// How the host link finds the motors' own connections on a network or USB
+// link.
 // The motor list owns the connections (one per motor record); the link only
 // looks them up through this view, so that the link does not depend on the
 // motor records.
@@ -10,6 +11,7 @@
 namespace velkor::engine {
 
 class NetConnection;
+class UsbPort;
 
 class MotorConnections {
  public:
@@ -21,6 +23,9 @@ class MotorConnections {
   // The connections of the listed motors in list order, motors without one
   // left out.
   virtual std::vector<NetConnection*> NetConnections() const = 0;
+  // The same for the motors' USB adapters.
+  virtual UsbPort* UsbPortAt(std::int32_t address) const = 0;
+  virtual std::vector<UsbPort*> UsbPorts() const = 0;
 };
 
 }  // namespace velkor::engine

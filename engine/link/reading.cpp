@@ -31,6 +31,7 @@ void HostLink::ThrowLineError() {
 
 std::string HostLink::ReadBytes(std::size_t max, std::int32_t timeout) {
   if (IsNetwork()) return NetReadBytes(max, timeout);
+  if (IsUsb()) return UsbReadBytes(max, timeout);
   RequireOpen();
   std::vector<std::uint8_t> buffer;
   if (timeout == 0) {
@@ -53,6 +54,7 @@ std::string HostLink::ReadBytes(std::size_t max, std::int32_t timeout) {
 
 std::string HostLink::ReadLine(std::size_t max, std::int32_t timeout) {
   if (IsNetwork()) return NetReadLine(max, timeout);
+  if (IsUsb()) return UsbReadLine(max, timeout);
   std::string line;
   while (line.size() + 1 < max) {
     std::string byte = ReadBytes(1, timeout);
@@ -77,6 +79,7 @@ bool HostLink::ReadLineNonBlocking(std::string& line) {
 
 void HostLink::ClearBuffer() {
   if (IsNetwork()) return NetClearBuffer();
+  if (IsUsb()) return UsbClearBuffer();
   RequireOpen();
   port_.Purge(serial::kPurgeReceive);
   port_.Purge(serial::kPurgeSend);
@@ -85,6 +88,7 @@ void HostLink::ClearBuffer() {
 
 std::int32_t HostLink::BytesAvailable() {
   if (IsNetwork()) return NetBytesAvailable();
+  if (IsUsb()) return UsbBytesAvailable();
   RequireOpen();
   ThrowLineError();
   auto waiting = port_.BytesWaiting();

@@ -26,7 +26,8 @@ enum NotificationCode : std::uint32_t { kStart = 1, kProgress = 2, kEnd = 3 };
 
 // Servo-firmware motors are loaded at 9600 baud. The rate to go back to is
 // kept here as well as in the record, because a nested clear clears the
-// record's copy.
+// record's copy. On a serial link the whole chain moves; on a USB link only
+// this motor and its own adapter, which always run at 38400.
 class LineRateDrop {
  public:
   explicit LineRateDrop(MotorRecord& motor) : motor_(motor) {}
@@ -34,20 +35,35 @@ class LineRateDrop {
   void Lower() {
     motor_.savedBaudRate = 0;
     auto link = motor_.Link();
-    if (!IsServoMotor(motor_) || !link->IsSerial() || link->settings.baudRate <= kServoLoadRate) return;
-    saved_ = link->settings.baudRate;
-    motor_.savedBaudRate = saved_;
-    link->ChangeBaud(kServoLoadRate);
+    if (!IsServoMotor(motor_)) return;
+    if (link->IsUsb()) {
+      Remember(static_cast<std::int32_t>(kUsbMotorRate));
+      AdapterOf(motor_).ChangeRate(kServoLoadRate);
+    } else if (link->IsSerial() && link->settings.baudRate > kServoLoadRate) {
+      Remember(link->settings.baudRate);
+      link->ChangeBaud(kServoLoadRate);
+    }
   }
   void Restore() {
     if (saved_ == 0) return;
     const std::int32_t rate = saved_;
     saved_ = 0;
     motor_.savedBaudRate = 0;
-    motor_.Link()->ChangeBaud(rate);
+    auto link = motor_.Link();
+    if (link->IsUsb()) AdapterOf(motor_).ChangeRate(static_cast<std::uint32_t>(rate));
+    else link->ChangeBaud(rate);
   }
 
  private:
+  void Remember(std::int32_t rate) {
+    saved_ = rate;
+    motor_.savedBaudRate = rate;
+  }
+  static UsbPort& AdapterOf(MotorRecord& motor) {
+    if (!motor.usbPort || !motor.usbPort->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
+    return *motor.usbPort;
+  }
+
   MotorRecord& motor_;
   std::int32_t saved_ = 0;
 };

@@ -11,6 +11,7 @@ void LetGo(MotorRecord& record) {
   record.Detach();
   record.listPosition = -1;
   record.netConnection.reset();  // a VNXMotor may keep the record, not the motor's connection
+  record.usbPort.reset();
 }
 }  // namespace
 
@@ -39,6 +40,18 @@ std::vector<NetConnection*> MotorList::NetConnections() const {
   for (const auto& record : records_)
     if (record->netConnection) connections.push_back(record->netConnection.get());
   return connections;
+}
+
+UsbPort* MotorList::UsbPortAt(std::int32_t address) const {
+  auto record = At(address);
+  return record ? record->usbPort.get() : nullptr;
+}
+
+std::vector<UsbPort*> MotorList::UsbPorts() const {
+  std::vector<UsbPort*> ports;
+  for (const auto& record : records_)
+    if (record->usbPort) ports.push_back(record->usbPort.get());
+  return ports;
 }
 
 std::shared_ptr<MotorRecord> MotorList::Add(std::int32_t address, const std::shared_ptr<HostLink>& link) {

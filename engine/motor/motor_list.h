@@ -3,7 +3,7 @@
 // table of 120 slots for addresses 0 to 119. The list owns its records;
 // clearing it detaches them from the link, so that a VNXMotor still holding
 // one gets an error instead of talking for a motor that is no longer known,
-// and closes their network connections.
+// and closes their network connections and USB ports.
 
 #include <array>
 #include <cstddef>
@@ -52,10 +52,12 @@ class MotorList final : public MotorConnections {
   bool Empty() const { return records_.empty(); }
   const std::vector<std::shared_ptr<MotorRecord>>& Records() const { return records_; }
 
-  // The view the host link uses on a network.
+  // The view the host link uses on a network or USB link.
   bool HasMotor(std::int32_t address) const override { return At(address) != nullptr; }
   NetConnection* NetConnectionAt(std::int32_t address) const override;
   std::vector<NetConnection*> NetConnections() const override;
+  UsbPort* UsbPortAt(std::int32_t address) const override;
+  std::vector<UsbPort*> UsbPorts() const override;
 
   static bool HasSlot(std::int32_t address) { return address >= 0 && address < kTableSize; }
 

@@ -13,18 +13,17 @@ std::shared_ptr<HostLink> MotorRecord::Link() const {
   return link;
 }
 
-std::shared_ptr<HostLink> MotorRecord::ReachableLink() const {
-  auto link = Link();
-  if (link->settings.linkType == LinkType::USB) throw CVNXException(ErrorCode::PortNotOpen);
-  return link;
-}
-
 NetConnection& MotorRecord::OpenConnection() const {
   if (!netConnection || netConnection->State() != NetState::Ready) throw CVNXException(ErrorCode::PortNotOpen);
   return *netConnection;
 }
 
-std::string MotorRecord::NetCommand(HostLink& link, std::string_view text, bool answer) const {
+UsbPort& MotorRecord::OpenUsbPort() const {
+  if (!usbPort || !usbPort->IsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
+  return *usbPort;
+}
+
+std::string MotorRecord::OwnLinkCommand(HostLink& link, std::string_view text, bool answer) const {
   // The text is cut as on a serial link, but its digits address nothing:
   // the connection already leads to this motor alone.
   const std::string command = PrepareCommand(text, false).text;
@@ -38,17 +37,17 @@ MotorRecord::Addressing MotorRecord::AddressingOn(const HostLink& link) const {
 }
 
 void MotorRecord::MotorSendCommand(std::string_view text) {
-  auto link = ReachableLink();
-  if (link->IsNetwork()) return static_cast<void>(NetCommand(*link, text, false));
+  auto link = Link();
+  if (link->HasMotorConnections()) return static_cast<void>(OwnLinkCommand(*link, text, false));
   auto [to, select] = AddressingOn(*link);
   link->SendCommand(text, to, select);
 }
 
 std::string MotorRecord::MotorGetResponse(std::string_view text) {
-  auto link = ReachableLink();
+  auto link = Link();
   auto [to, select] = AddressingOn(*link);
   try {
-    if (link->IsNetwork()) return NetCommand(*link, text, true);
+    if (link->HasMotorConnections()) return OwnLinkCommand(*link, text, true);
     return link->SendCommandGetResponse(text, to, select);
   } catch (const CVNXException& failure) {
     if (failure.Code() != static_cast<std::uint32_t>(ErrorCode::NoResponse)) throw;
@@ -57,49 +56,53 @@ std::string MotorRecord::MotorGetResponse(std::string_view text) {
 }
 
 void MotorRecord::MotorWriteBytes(std::string_view bytes) {
-  auto link = ReachableLink();
+  auto link = Link();
   if (link->IsNetwork()) return SendInPieces(OpenConnection(), bytes);
+  if (link->IsUsb()) return SendInPieces(OpenUsbPort(), bytes);
   link->WriteChunked(bytes);
 }
 
 std::string MotorRecord::MotorReadLine(std::size_t max, std::int32_t timeout) {
-  auto link = ReachableLink();
+  auto link = Link();
   if (link->IsNetwork()) return OpenConnection().ReadLine(max, timeout);
+  if (link->IsUsb()) return OpenUsbPort().ReadLine(max, timeout);
   return link->ReadLine(max, timeout);
 }
 
 std::string MotorRecord::MotorReadBytes(std::size_t max, std::int32_t timeout) {
-  auto link = ReachableLink();
+  auto link = Link();
   if (link->IsNetwork()) return OpenConnection().ReadBytes(max, timeout);
+  if (link->IsUsb()) return OpenUsbPort().ReadBytes(max, timeout);
   return link->ReadBytes(max, timeout);
 }
 
 bool MotorRecord::MotorIsOpen() const {
   auto link = link_.lock();
   if (!link) return false;
-  if (link->settings.linkType == LinkType::USB) return false;
   if (link->IsNetwork()) return netConnection && netConnection->State() == NetState::Ready;
+  if (link->IsUsb()) return usbPort && usbPort->IsOpen();
   return link->IsOpen();
 }
 
-// On a network link there is no selection to keep: every command goes to
-// this motor's own connection, so the addressed and unaddressed forms agree.
+// On network and USB links there is no selection to keep: every command
+// goes to this motor's own connection, so the addressed and unaddressed
+// forms agree.
 std::string MotorRecord::Ask(std::string_view text) {
-  auto link = ReachableLink();
-  if (link->IsNetwork()) return NetCommand(*link, text, true);
+  auto link = Link();
+  if (link->HasMotorConnections()) return OwnLinkCommand(*link, text, true);
   auto [to, select] = AddressingOn(*link);
   return link->SendCommandGetResponse(text, to, select);
 }
 
 void MotorRecord::SendUnaddressed(std::string_view text) {
-  auto link = ReachableLink();
-  if (link->IsNetwork()) return static_cast<void>(NetCommand(*link, text, false));
+  auto link = Link();
+  if (link->HasMotorConnections()) return static_cast<void>(OwnLinkCommand(*link, text, false));
   link->SendCommand(text, kKeepAddress, false);
 }
 
 std::string MotorRecord::AskUnaddressed(std::string_view text) {
-  auto link = ReachableLink();
-  if (link->IsNetwork()) return NetCommand(*link, text, true);
+  auto link = Link();
+  if (link->HasMotorConnections()) return OwnLinkCommand(*link, text, true);
   return link->SendCommandGetResponse(text, kKeepAddress, false);
 }
 

@@ -18,6 +18,7 @@
 
 #include "engine/link/host_link.h"
 #include "engine/link/net_connection.h"
+#include "engine/link/usb_port.h"
 
 namespace velkor::engine {
 
@@ -33,9 +34,10 @@ class MotorRecord {
   std::optional<std::vector<std::uint8_t>> infoBlock;  // cached information block
   std::uint16_t infoBlockLength = 0;
   std::int32_t savedBaudRate = 0;  // rate to restore after a download
-  // The motor's own connection on a network link; the motor list closes it
-  // when it lets the record go.
+  // The motor's own connection on a network link, or its adapter on a USB
+  // link; the motor list closes it when it lets the record go.
   std::unique_ptr<NetConnection> netConnection;
+  std::unique_ptr<UsbPort> usbPort;
 
   // The host link; error 19 when the record has been detached from it.
   std::shared_ptr<HostLink> Link() const;
@@ -66,15 +68,13 @@ class MotorRecord {
   void ReadVersion();
 
  private:
-  // The link, where this record can reach its motor through it: error 19
-  // when detached, error 8 on the USB side, whose per-motor connections
-  // this version does not have.
-  std::shared_ptr<HostLink> ReachableLink() const;
-  // This motor's own connection, open: error 8 otherwise.
+  // This motor's own network connection or USB adapter, open: error 8
+  // otherwise.
   NetConnection& OpenConnection() const;
-  // A command to this motor alone on a network link, with an answer line
-  // when asked.
-  std::string NetCommand(HostLink& link, std::string_view text, bool answer) const;
+  UsbPort& OpenUsbPort() const;
+  // A command to this motor alone on a network or USB link, with an answer
+  // line when asked.
+  std::string OwnLinkCommand(HostLink& link, std::string_view text, bool answer) const;
   // The address argument and select flag of the addressing rule.
   struct Addressing {
     std::int32_t address;

@@ -34,7 +34,7 @@ bool ParseNumber(std::string_view text, LONG& value) {
   return true;
 }
 
-enum class Method { RS232, RS485, SerialNumbers, Network };
+enum class Method { RS232, RS485, SerialNumbers, Network, Usb };
 
 struct ScanOptions {
   Method method = Method::RS232;
@@ -66,6 +66,10 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
   if (port.rs485) scan.method = Method::RS485;
   if (port.net) {
     scan.method = Method::Network;
+    ++methods;
+  }
+  if (port.usb) {
+    scan.method = Method::Usb;
     ++methods;
   }
   const auto& rest = port.rest;
@@ -102,7 +106,7 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
       scan.words.push_back(word);
     }
   }
-  if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers, --net");
+  if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers, --net, --usb");
   return std::nullopt;
 }
 
@@ -187,6 +191,9 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
       break;
     case Method::Network:
       called = host.DetectNetMotors(scan.maxAddress, scan.flags.value_or(0), &result);
+      break;
+    case Method::Usb:
+      called = host.DetectUSBMotors(scan.maxAddress, scan.flags.value_or(0), &result);
       break;
   }
   host.InitializeNotification(0, 0);

@@ -71,6 +71,8 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       if (!options.parity) return "--parity is one of none, odd, even, mark, space";
     } else if (word == "--net") {
       options.net = true;
+    } else if (word == "--usb") {
+      options.usb = true;
     } else if (word == "--rs485") {
       options.rs485 = true;
     } else if (word.starts_with("--") && std::find(ownFlags.begin(), ownFlags.end(), word) == ownFlags.end()) {
@@ -79,8 +81,10 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       options.rest.emplace_back(word);
     }
   }
-  if (options.net && !options.port.empty()) return "choose one of --port and --net";
-  if (options.port.empty() && !options.net) return "--port is needed (COM1, /dev/ttyUSB0, ...), or --net";
+  if (int(!options.port.empty()) + int(options.net) + int(options.usb) > 1)
+    return "choose one of --port, --net and --usb";
+  if (options.port.empty() && !options.net && !options.usb)
+    return "--port is needed (COM1, /dev/ttyUSB0, ...), or --net or --usb";
   return std::nullopt;
 }
 
@@ -125,6 +129,18 @@ int Session::ConnectNetwork(const PortOptions& options, bool findNetMotors) {
   return kDone;
 }
 
+int Session::ConnectUsb(const PortOptions& options, bool findUsbMotors) {
+  // As on the network, the adapters take addresses below the maximum.
+  const LONG maxAddress = std::max<LONG>(kNetMaxAddress, options.address + 1);
+  HRESULT status = host_->InitUSB(maxAddress);
+  if (FAILED(status)) return Failed("--usb", status);
+  if (!findUsbMotors) return kDone;
+  LONG result = 0;
+  if (FAILED(status = host_->DetectUSBMotors(maxAddress, kRaiseErrors, &result)))
+    return Failed("finding the motors behind USB adapters", status);
+  return kDone;
+}
+
 int Session::Connect(const PortOptions& options, bool findNetMotors) {
   HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid());
   if (FAILED(status)) {
@@ -141,6 +157,7 @@ int Session::Connect(const PortOptions& options, bool findNetMotors) {
     return kEngineFailure;
   }
   if (options.net) return ConnectNetwork(options, findNetMotors);
+  if (options.usb) return ConnectUsb(options, findNetMotors);
   Bstr port(options.port);
   if (FAILED(status = host_->OpenPort(port.get()))) {
     Failed("cannot open " + options.port, status);
@@ -154,9 +171,10 @@ bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
   HRESULT status = host_->GetMotor(options.address, motor.Out());
   if (SUCCEEDED(status)) return true;
   // The host knows only motors it has found or been told of.
-  if (options.net) {
-    // Connect has asked the network already.
-    Failed("no motor at address " + std::to_string(options.address) + " on the network", status);
+  if (options.net || options.usb) {
+    // Connect has asked the network or the USB devices already.
+    Failed("no motor at address " + std::to_string(options.address) + (options.net ? " on the network" : " on USB"),
+           status);
     return false;
   }
   if (options.rs485) {

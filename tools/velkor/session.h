@@ -17,6 +17,7 @@ namespace velkor::client {
 struct PortOptions {
   std::string port;
   bool net = false;  // motors behind network adapters instead of a port
+  bool usb = false;  // motors behind USB adapters instead of a port
   LONG address = 1;
   std::optional<LONG> baud;
   std::optional<enum_parity> parity;
@@ -34,7 +35,7 @@ inline constexpr int kEngineFailure = 2;
 // A whole decimal number, nothing before or after it.
 bool ParseDecimal(std::string_view text, LONG& value);
 
-// Parses --port or --net, --address, --baud, --parity, --rs485, --channel; other words
+// Parses --port, --net or --usb, --address, --baud, --parity, --rs485, --channel; other words
 // (and any flag in `ownFlags`) are left in `rest`. An error text on failure.
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
                                             std::span<const std::string_view> ownFlags, PortOptions& options);
@@ -44,9 +45,9 @@ class Session {
   Session(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
   // The host with the port open and the line set up: kDone, or the exit
-  // status after telling why not. On the network the host is put on an
-  // Ethernet link and, with `findNetMotors`, finds the adapters (whose
-  // connections stand for the open port).
+  // status after telling why not. On the network (or USB) the host is put
+  // on an Ethernet (or USB) link and, with `findNetMotors`, finds the
+  // adapters (whose connections stand for the open port).
   int Connect(const PortOptions& options, bool findNetMotors = true);
   // The motor at the options' address, entering it in the host's table
   // first when the host does not know it yet.
@@ -62,6 +63,7 @@ class Session {
  private:
   void ExplainPort(const std::string& port);
   int ConnectNetwork(const PortOptions& options, bool findNetMotors);
+  int ConnectUsb(const PortOptions& options, bool findUsbMotors);
 
   std::FILE* out_;
   std::FILE* err_;

@@ -168,11 +168,4 @@ TEST_F(ChainTest, ReorderMovesOneMotorOrExchangesTwo) {
   EXPECT_EQ(ErrorDescription(), "Invalid Data!");
 }
 
-TEST_F(ChainTest, UsbMembersAnswerNotImplementedUntilTheyExist) {
-  LONG result = 0;
-  EXPECT_EQ(host_->DetectUSBMotors(3, 0, &result), E_NOTIMPL);
-  EXPECT_NE(ErrorDescription(), "");
-  EXPECT_EQ(host_->InitUSB(3), E_NOTIMPL);
-}
-
 }  // namespace
