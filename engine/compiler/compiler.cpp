@@ -37,7 +37,7 @@ void Compiler::SetMaxWarnings(std::int32_t count) {
 }
 
 void Compiler::Reset() {
-  program_ = TokenizedProgram{};
+  program_.Clear();
   errors_.Reset(maxErrors_, maxWarnings_);
   text_.clear();
 }
@@ -47,8 +47,11 @@ void Compiler::Compile(std::string text) {
     Reset();
     text_ = std::move(text);
     SplitLines(text_, program_);
-    // A rough guess of the token count saves most regrowth of the array.
-    program_.tokens.reserve(text_.size() / 3 + 16);
+    // Programs have about one token for every three characters, short
+    // statements (a=b+c) up to one for every character. Reserving for one in
+    // two saves regrowth in most programs, and pages that no token reaches
+    // are never touched.
+    program_.tokens.reserve(text_.size() / 2 + 16);
     for (std::uint32_t line = 0; line < program_.lines.size(); ++line) TokenizeLine(line, program_);
     Parse(program_, errors_);
   });
@@ -64,17 +67,22 @@ void Compiler::CompileFile(const std::filesystem::path& source) {
 bool Compiler::MakeImage(const std::filesystem::path& source, const std::filesystem::path& image) {
   CompileFile(source);
   if (errors_.ErrorCount() > 0) return false;
-  const std::string bytes = Image();
+  RenderImageInto(imageBuffer_);
   // Written whole or not at all: an older image stays as it was on failure.
-  if (!files::ReplaceFile(image, bytes)) throw CVNXException(ErrorCode::CannotWriteFile);
+  const bool written = files::ReplaceFile(image, imageBuffer_);
+  imageBuffer_.clear();
+  if (!written) throw CVNXException(ErrorCode::CannotWriteFile);
   return true;
 }
 
 std::string Compiler::Image() {
-  return OutOfMemoryAsEngineError([&] {
-    const ImageLayout layout = AssignAddresses(program_);
-    return RenderImage(program_, layout);
-  });
+  std::string image;
+  RenderImageInto(image);
+  return image;
+}
+
+void Compiler::RenderImageInto(std::string& out) {
+  OutOfMemoryAsEngineError([&] { WriteImage(program_, out); });
 }
 
 }  // namespace velkor::engine::compiler

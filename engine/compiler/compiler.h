@@ -1,7 +1,8 @@
 #pragma once
 // One compile run from text or file to diagnostics and, when the program has
 // no error, the compiled image. Every run replaces the previous one's
-// results.
+// results; the memory for them is kept, so a compiler used again runs
+// faster.
 
 #include <cstdint>
 #include <filesystem>
@@ -36,12 +37,14 @@ class Compiler {
 
  private:
   void Reset();
+  void RenderImageInto(std::string& out);
 
   std::int32_t maxErrors_ = 50;
   std::int32_t maxWarnings_ = 50;
-  std::string text_;  // the tokens are views into it
+  std::string text_;  // the lines are views into it
   TokenizedProgram program_;
   ErrorList errors_;
+  std::string imageBuffer_;  // MakeImage's image, only while it is written
 };
 
 }  // namespace velkor::engine::compiler

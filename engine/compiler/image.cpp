@@ -1,7 +1,9 @@
 #include "engine/compiler/image.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <vector>
+
+#include "engine/compiler/image_text.h"
 
 namespace velkor::engine::compiler {
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // Keywords that the body writes with a space after them.
 bool TakesTrailingSpace(const Token& token) {
   if (!token.Is(kKeyword)) return false;
-  switch (StructureOf(token.entry)) {
+  switch (StructureOf(token.Entry())) {
     case Structure::If:
     case Structure::ElseIf:
     case Structure::While:
@@ -19,9 +21,24 @@ bool TakesTrailingSpace(const Token& token) {
   }
 }
 
-bool IsWritten(const Token& token) { return !token.IsApostrophe() && !token.Is(kCommentText); }
+bool IsWritten(const Token& token) { return !token.Is(kCommentText) && !token.IsApostrophe(); }
 
-bool NeedsLeadingSpace(const Token& token) { return token.statementStart && token.indexInLine > 0; }
+// Jumps and the structure keywords but ENDIF and END, which the body holds
+// as templates; every other token is written as it stands.
+bool IsLowered(const Token& token) {
+  if (!token.Is(kKeyword)) return false;
+  const KeywordEntry* entry = token.Entry();
+  if (IsJump(entry)) return true;
+  switch (StructureOf(entry)) {
+    case Structure::None:
+    case Structure::EndIf:
+    case Structure::End: return false;
+    default: return true;
+  }
+}
+
+// A statement that does not begin its line is set off by a space.
+bool NeedsLeadingSpace(const Token& token, std::size_t indexInLine) { return token.statementStart && indexInLine > 0; }
 
 std::int32_t SignedSum(std::string_view text) {
   std::int32_t sum = 0;
@@ -29,192 +46,272 @@ std::int32_t SignedSum(std::string_view text) {
   return sum;
 }
 
-void AppendHex(std::string& out, const char* format, std::uint32_t value) {
-  char buffer[16];
-  const int length = std::snprintf(buffer, sizeof buffer, format, value);
-  out.append(buffer, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof buffer) - 1)));
+std::uint32_t LabelSlotCount(const TokenizedProgram& program) {
+  std::int32_t highestLabel = -1;
+  for (std::uint32_t position : program.labels) highestLabel = std::max(highestLabel, program.tokens[position].value);
+  return highestLabel < 0 ? 4 : (static_cast<std::uint32_t>(highestLabel) + 4) / 4 * 4;
 }
 
-class BodyWriter {
+// '$', the version, then the body checksum, the body length, the label
+// checksum and the label slot count.
+std::string Header(std::int32_t bodyChecksum, std::uint32_t bodyLength, std::uint32_t labelChecksum,
+                   std::uint32_t labelSlots) {
+  // Six digits always: the field's place is fixed, and the motor compares
+  // only the low 24 bits. A negative sum written in eight digits would shift
+  // every field after it and could never verify.
+  return '$' + std::to_string(kImageVersion) + Hex(static_cast<std::uint32_t>(bodyChecksum) & 0xFFFFFFu, 6) +
+         Hex(bodyLength, 6) + Hex(labelChecksum, 6) + Hex(labelSlots, 4);
+}
+
+// The address a template carries: that of a token (of the end of the body
+// for none) plus a few bytes.
+struct Destination {
+  std::uint32_t token = kNoToken;
+  std::uint16_t offset = 0;
+};
+
+// One pass over the tokens gives the addresses and writes the body. The
+// templates mostly point a little forward: their destinations are found
+// while writing, when the links they follow lie close by, and their
+// addresses filled in soon after the destination got its own, while it is
+// still in the cache.
+class ImageWriter {
  public:
-  BodyWriter(const TokenizedProgram& program, const ImageLayout& layout, std::string& out)
-      : program_(program), out_(out), bodyEnd_(static_cast<std::uint16_t>(layout.bodyLength)) {}
+  ImageWriter(TokenizedProgram& program, std::string& out) : program_(program), text_(out) {}
 
   void Run() {
-    for (const SourceLine& line : program_.lines) {
-      if (!program_.IsProgramLine(line)) continue;
-      for (const Token& token : program_.TokensOf(line)) {
-        if (!IsWritten(token)) continue;
-        if (NeedsLeadingSpace(token)) out_ += ' ';
-        WriteToken(token);
-      }
-      out_ += '\n';
-    }
+    const std::uint32_t labelSlots = LabelSlotCount(program_);
+    const std::size_t headerSize = Header(0, 0, 0, labelSlots).size();
+    text_.Skip(headerSize + std::size_t{4} * labelSlots);
+    const BodyCount body = WriteBody();
+    for (const PendingAddress& pending : waiting_) Fill(pending);
+    for (const PendingAddress& pending : late_) Fill(pending);
+    const std::uint32_t labelChecksum = WriteLabelTable(headerSize, labelSlots);
+    text_.Finish(headerSize, Header(body.checksum, body.length, labelChecksum, labelSlots));
   }
 
  private:
+  struct PendingAddress {
+    std::uint32_t at;  // the offset of the four digits in the text
+    Destination destination;
+    std::uint16_t round;  // of FillReady when the template was written
+  };
+  // FillReady runs after this many tokens, and a template that waits longer
+  // than a few rounds (a far jump) is filled after the body.
+  static constexpr std::uint32_t kTokensPerRound = 1024;
+  static constexpr std::uint16_t kRoundsToWait = 3;
+
+  // The body as the motor stores it, the templates decoded.
+  struct BodyCount {
+    std::uint32_t length = 0;   // addresses are this, taken to 16 bits
+    std::int32_t checksum = 0;  // sum of the bytes taken as signed
+    void Add(char c) {
+      ++length;
+      checksum += c;
+    }
+  };
+
+  BodyCount WriteBody() {
+    BodyCount body;
+    std::uint32_t addressedBelow = 0;  // every token before this position has its address
+    // Comments take no bytes, but a structure closed just before one links
+    // to it: the tokens from here on take the address of the next token
+    // written.
+    std::uint32_t firstUnaddressed = kNoToken;
+    std::uint32_t nextRound = kTokensPerRound;
+    for (const SourceLine& line : program_.lines) {
+      if (line.tokenCount == 0) continue;
+      if (line.firstToken >= nextRound) {
+        FillReady(addressedBelow);
+        nextRound = line.firstToken + kTokensPerRound;
+      }
+      // A token takes at most its text, a space before it and the seven
+      // characters by which ELSEIF's two templates outgrow its name.
+      text_.MakeRoom(line.text.size() + std::size_t{8} * line.tokenCount + 1);
+      for (std::uint32_t i = 0; i < line.tokenCount; ++i) {
+        const std::uint32_t position = line.firstToken + i;
+        Token& token = program_.tokens[position];
+        if (!IsWritten(token)) {
+          if (firstUnaddressed == kNoToken) firstUnaddressed = position;
+          continue;
+        }
+        if (NeedsLeadingSpace(token, i)) {
+          body.Add(' ');
+          text_.Put(' ');
+        }
+        token.address = static_cast<std::uint16_t>(body.length);
+        addressedBelow = position + 1;
+        if (firstUnaddressed != kNoToken) {
+          GiveAddress(firstUnaddressed, position, token.address);
+          firstUnaddressed = kNoToken;
+        }
+        const std::string_view tokenText = line.TextOf(token);
+        body.length += token.length;
+        if (IsLowered(token)) {
+          body.checksum += SignedSum(tokenText);
+          if (TakesTrailingSpace(token)) body.Add(' ');
+          WriteTemplates(token, tokenText);
+        } else {
+          body.checksum += text_.PutSummed(tokenText);
+        }
+      }
+      if (program_.IsProgramLine(line)) {
+        body.Add('\n');
+        text_.Put('\n');
+      }
+    }
+    if (firstUnaddressed != kNoToken) {
+      GiveAddress(firstUnaddressed, static_cast<std::uint32_t>(program_.tokens.size()),
+                  static_cast<std::uint16_t>(body.length));
+    }
+    bodyEnd_ = static_cast<std::uint16_t>(body.length);
+    return body;
+  }
+
+  void Fill(const PendingAddress& pending) {
+    const std::uint16_t base = AddressOf(pending.destination.token);
+    text_.FillAddress(pending.at, static_cast<std::uint16_t>(base + pending.destination.offset));
+  }
+
+  // Fills the templates whose destination has its address by now.
+  void FillReady(std::uint32_t addressedBelow) {
+    std::size_t kept = 0;
+    for (const PendingAddress& pending : waiting_) {
+      if (pending.destination.token < addressedBelow) {
+        Fill(pending);
+      } else if (static_cast<std::uint16_t>(round_ - pending.round) >= kRoundsToWait) {
+        late_.push_back(pending);
+      } else {
+        waiting_[kept++] = pending;
+      }
+    }
+    waiting_.resize(kept);
+    ++round_;
+  }
+
+  void GiveAddress(std::uint32_t from, std::uint32_t to, std::uint16_t address) {
+    for (std::uint32_t position = from; position < to; ++position) program_.tokens[position].address = address;
+  }
+
+  // $, the letter and four digits, filled in once the destination has its
+  // address.
+  void Template(char letter, Destination destination) {
+    text_.Put('$');
+    text_.Put(letter);
+    waiting_.push_back(PendingAddress{static_cast<std::uint32_t>(text_.Size()), destination, round_});
+    text_.Put(std::string_view("0000"));
+  }
+
+  // A lowered keyword's templates, and what follows them in place of the
+  // rest of its name.
+  void WriteTemplates(const Token& token, std::string_view text) {
+    const KeywordEntry* entry = token.Entry();
+    if (IsJump(entry)) {
+      const bool isGoto = entry->labelRole == LabelRole::Goto;
+      Template(isGoto ? 'B' : 'G', {token.next});
+      text_.Put(isGoto ? std::string_view("O") : std::string_view("UB"));
+      text_.Put(text.substr(entry->name.size()));
+      return;
+    }
+    switch (StructureOf(entry)) {
+      case Structure::If: Template('I', FalseTarget(token)); return;
+      case Structure::ElseIf:
+        Template('A', EndOfIfBlock(token));
+        text_.Put('E');
+        Template('I', FalseTarget(token));
+        return;
+      case Structure::Else:
+        Template('E', EndOfIfBlock(token));
+        text_.Put('E');
+        return;
+      case Structure::Switch:
+        Template('S', {token.next, 1});
+        text_.Put(std::string_view("TCH "));
+        return;
+      case Structure::Case:
+        text_.Put(std::string_view("$C"));
+        Template('c', NextCaseTarget(token));
+        text_.Put(' ');
+        return;
+      case Structure::Default: text_.Put(std::string_view("$DEFAULT")); return;
+      case Structure::Break:
+        Template('X', BreakExit(token));
+        text_.Put(std::string_view("AK"));
+        return;
+      case Structure::EndSwitch: text_.Put(std::string_view("$eNDS")); return;
+      case Structure::While:
+        Template('W', {token.partner});
+        text_.Put(std::string_view("LE "));
+        return;
+      case Structure::Loop:
+        Template('L', {token.partner});
+        text_.Put('P');
+        return;
+      default: text_.Put(text); return;
+    }
+  }
+
   // A link with nothing after it (a structure closed by the last token)
   // points just past the body, which keeps every address inside the image's
   // range.
-  std::uint16_t AddressOf(const Token* token) const { return token ? token->address : bodyEnd_; }
+  std::uint16_t AddressOf(std::uint32_t position) const {
+    return position == kNoToken ? bodyEnd_ : program_.tokens[position].address;
+  }
 
   // Where a false condition of IF or ELSEIF goes: into the condition of the
   // next ELSEIF, or to the token after ELSE or ENDIF.
-  std::uint16_t FalseTarget(const Token& branch) const {
-    const Token* next = branch.next;
-    if (next && next->Is(kKeyword) && StructureOf(next->entry) == Structure::ElseIf) {
-      return static_cast<std::uint16_t>(next->address + 4);
-    }
-    return AddressOf(next);
+  Destination FalseTarget(const Token& branch) const {
+    const Token* next = program_.Linked(branch.next);
+    if (next && next->Is(kKeyword) && StructureOf(next->Entry()) == Structure::ElseIf) return {branch.next, 4};
+    return {branch.next};
   }
 
-  std::uint16_t EndOfIfBlock(const Token& branch) const {
-    return branch.partner ? AddressOf(branch.partner->partner) : bodyEnd_;
+  Destination EndOfIfBlock(const Token& branch) const {
+    const Token* opener = program_.Linked(branch.partner);
+    return {opener ? opener->partner : kNoToken};
   }
 
-  std::uint16_t NextCaseTarget(const Token& caseToken) const {
-    const Token* next = caseToken.next;
-    if (next && StructureOf(next->entry) == Structure::Case) return static_cast<std::uint16_t>(next->address + 1);
-    return AddressOf(next);
+  Destination NextCaseTarget(const Token& caseToken) const {
+    const Token* next = program_.Linked(caseToken.next);
+    if (next && StructureOf(next->Entry()) == Structure::Case) return {caseToken.next, 1};
+    return {caseToken.next};
   }
 
   // A SWITCH's partner is its ENDS, a WHILE's the token after its LOOP.
-  std::uint16_t BreakExit(const Token& breakToken) const {
-    const Token* owner = breakToken.partner;
-    return owner ? AddressOf(owner->partner) : bodyEnd_;
+  Destination BreakExit(const Token& breakToken) const {
+    const Token* owner = program_.Linked(breakToken.partner);
+    return {owner ? owner->partner : kNoToken};
   }
 
-  void Template(const char* format, std::uint32_t address) { AppendHex(out_, format, address); }
-
-  void WriteToken(const Token& token) {
-    if (token.Is(kStringLiteral) || !token.Is(kKeyword)) {
-      out_ += token.text;
-      return;
+  // Each slot holds the address of the first definition of its label. The
+  // checksum, which it returns, counts every definition.
+  std::uint32_t WriteLabelTable(std::size_t offset, std::uint32_t labelSlots) {
+    std::vector<std::int32_t> slots(labelSlots, -1);
+    std::uint32_t checksum = 0;
+    for (std::uint32_t position : program_.labels) {
+      const Token& label = program_.tokens[position];
+      checksum += (label.address & 0xFFu) + (label.address >> 8);
+      if (label.value >= 0 && static_cast<std::uint32_t>(label.value) < slots.size() && slots[label.value] < 0) {
+        slots[static_cast<std::size_t>(label.value)] = label.address;
+      }
     }
-    if (IsJump(token.entry)) {
-      const bool isGoto = token.entry->name == "GOTO";
-      Template(isGoto ? "$B%04X" : "$G%04X", AddressOf(token.next));
-      out_ += isGoto ? "O" : "UB";
-      out_ += token.text.substr(token.entry->name.size());
-      return;
+    for (std::int32_t address : slots) {
+      text_.FillAddress(offset, static_cast<std::uint16_t>(std::max(address, 0)));
+      offset += 4;
     }
-    switch (StructureOf(token.entry)) {
-      case Structure::If: Template("$I%04X", FalseTarget(token)); return;
-      case Structure::ElseIf:
-        Template("$A%04X", EndOfIfBlock(token));
-        out_ += 'E';
-        Template("$I%04X", FalseTarget(token));
-        return;
-      case Structure::Else:
-        Template("$E%04X", EndOfIfBlock(token));
-        out_ += 'E';
-        return;
-      case Structure::Switch:
-        Template("$S%04X", static_cast<std::uint16_t>(AddressOf(token.next) + 1));
-        out_ += "TCH ";
-        return;
-      case Structure::Case:
-        out_ += "$C";
-        Template("$c%04X", NextCaseTarget(token));
-        out_ += ' ';
-        return;
-      case Structure::Default: out_ += "$DEFAULT"; return;
-      case Structure::Break:
-        Template("$X%04X", BreakExit(token));
-        out_ += "AK";
-        return;
-      case Structure::EndSwitch: out_ += "$eNDS"; return;
-      case Structure::While:
-        Template("$W%04X", AddressOf(token.partner));
-        out_ += "LE ";
-        return;
-      case Structure::Loop:
-        Template("$L%04X", AddressOf(token.partner));
-        out_ += 'P';
-        return;
-      default: out_ += token.text; return;
-    }
+    return checksum;
   }
 
-  const TokenizedProgram& program_;
-  std::string& out_;
-  std::uint16_t bodyEnd_;
+  TokenizedProgram& program_;
+  ImageText text_;
+  std::vector<PendingAddress> waiting_;  // in the order written
+  std::vector<PendingAddress> late_;
+  std::uint16_t round_ = 0;
+  std::uint16_t bodyEnd_ = 0;
 };
 
 }  // namespace
 
-ImageLayout AssignAddresses(TokenizedProgram& program) {
-  ImageLayout layout;
-  std::uint32_t length = 0;  // addresses are this, taken to 16 bits
-  std::int32_t sum = 0;
-  std::vector<Token*> unaddressed;
-  for (const SourceLine& line : program.lines) {
-    if (line.tokenCount == 0) continue;
-    for (Token& token : program.TokensOf(line)) {
-      if (!IsWritten(token)) {
-        // A comment takes no bytes, but a structure closed just before it
-        // links to it: it takes the address of the next token written.
-        unaddressed.push_back(&token);
-        continue;
-      }
-      if (NeedsLeadingSpace(token)) {
-        ++length;
-        sum += ' ';
-      }
-      token.address = static_cast<std::uint16_t>(length);
-      for (Token* comment : unaddressed) comment->address = token.address;
-      unaddressed.clear();
-      length += static_cast<std::uint32_t>(token.text.size());
-      sum += SignedSum(token.text);
-      if (TakesTrailingSpace(token)) {
-        ++length;
-        sum += ' ';
-      }
-    }
-    if (program.IsProgramLine(line)) {
-      ++length;
-      sum += '\n';
-    }
-  }
-  for (Token* comment : unaddressed) comment->address = static_cast<std::uint16_t>(length);
-  layout.bodyChecksum = sum;
-  layout.bodyLength = length;
-
-  std::int32_t highestLabel = -1;
-  for (std::uint32_t position : program.labels) {
-    const Token& label = program.tokens[position];
-    layout.labelChecksum += (label.address & 0xFFu) + (label.address >> 8);
-    highestLabel = std::max(highestLabel, label.value);
-  }
-  layout.labelSlots = highestLabel < 0 ? 4 : (static_cast<std::uint32_t>(highestLabel) + 4) / 4 * 4;
-  return layout;
-}
-
-std::string RenderImage(const TokenizedProgram& program, const ImageLayout& layout) {
-  std::string out;
-  out.reserve(32 + layout.labelSlots * 4 + layout.bodyLength * 2);
-  out += '$';
-  out += std::to_string(kImageVersion);
-  // Six digits always: the field's place is fixed, and the motor compares
-  // only the low 24 bits. A negative sum written in eight digits would shift
-  // every field after it and could never verify.
-  AppendHex(out, "%06X", static_cast<std::uint32_t>(layout.bodyChecksum) & 0xFFFFFFu);
-  AppendHex(out, "%06X", layout.bodyLength);
-  AppendHex(out, "%06X", layout.labelChecksum);
-  AppendHex(out, "%04X", layout.labelSlots);
-
-  // Each slot holds the address of the first definition of its label.
-  std::vector<std::int32_t> slots(layout.labelSlots, -1);
-  for (std::uint32_t position : program.labels) {
-    const Token& label = program.tokens[position];
-    if (label.value >= 0 && static_cast<std::uint32_t>(label.value) < slots.size() && slots[label.value] < 0) {
-      slots[static_cast<std::size_t>(label.value)] = label.address;
-    }
-  }
-  for (std::int32_t address : slots) AppendHex(out, "%04X", static_cast<std::uint32_t>(std::max(address, 0)));
-
-  BodyWriter(program, layout, out).Run();
-  return out;
-}
+void WriteImage(TokenizedProgram& program, std::string& out) { ImageWriter(program, out).Run(); }
 
 }  // namespace velkor::engine::compiler

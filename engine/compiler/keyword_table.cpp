@@ -1,12 +1,13 @@
 #include "engine/compiler/keyword_table.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <utility>
 
 namespace velkor::engine::compiler {
 namespace {
 
 // The order carries no meaning; lookup is by exact name.
-constexpr KeywordEntry kEntries[] = {
+constexpr KeywordEntry kListedEntries[] = {
     {"!", kCommand, 0, 0, {0}},
     {"BON", kCommand, 0, 0, {0}},
     {"BOFF", kCommand, 0, 0, {0}},
@@ -342,85 +343,107 @@ constexpr KeywordEntry kEntries[] = {
     {"", kParameter, kAssignable | kReadable, 0, {kExpressionAllowed | 14, 13}},
 };
 
-constexpr std::size_t kEntryCount = std::size(kEntries);
-static_assert(kEntryCount == 331);
-constexpr std::size_t kUserVariableIndex = kEntryCount - 3;
+static_assert(std::size(kListedEntries) == kKeywordCount);
 
-// The exact-name lookup, kept in a hash table because every word of a
-// program is looked up several times.
-using NameMap = std::unordered_map<std::string_view, const KeywordEntry*>;
-
-const NameMap& NameIndex() {
-  static const NameMap index = [] {
-    NameMap map;
-    map.reserve(kEntryCount * 2);
-    for (const KeywordEntry& entry : kEntries) {
-      if (!entry.name.empty()) map.emplace(entry.name, &entry);
-    }
-    return map;
-  }();
-  return index;
-}
-
-}  // namespace
-
-std::span<const KeywordEntry> KeywordTable() { return kEntries; }
-
-const KeywordEntry* FindKeyword(std::string_view name) {
-  if (name.empty()) return nullptr;
-  const auto& index = NameIndex();
-  auto found = index.find(name);
-  return found == index.end() ? nullptr : found->second;
-}
-
-const KeywordEntry& UserVariableEntry() { return kEntries[kUserVariableIndex]; }
-const KeywordEntry& WordArrayEntry() { return kEntries[kUserVariableIndex + 1]; }
-const KeywordEntry& ByteArrayEntry() { return kEntries[kUserVariableIndex + 2]; }
-
-const KeywordEntry* ArrayEntry(std::string_view name) {
-  if (name == "al") return &UserVariableEntry();
-  if (name == "aw") return &WordArrayEntry();
-  if (name == "ab") return &ByteArrayEntry();
-  return nullptr;
-}
-
-bool IsUserVariable(std::string_view name) {
-  if (name.empty() || name.size() > 3) return false;
-  const char letter = name[0];
-  if (letter < 'a' || letter > 'z') return false;
-  for (char c : name) {
-    if (c != letter) return false;
-  }
-  return name.size() < 3 || letter <= 'w';
-}
-
-Structure StructureOf(const KeywordEntry* entry) {
-  if (!entry || entry->syntaxClass != kCommand) return Structure::None;
-  struct Known {
-    const KeywordEntry* entry;
-    Structure structure;
+constexpr Structure StructureNamed(std::string_view name) {
+  constexpr std::pair<std::string_view, Structure> kStructures[] = {
+      {"IF", Structure::If},           {"ELSEIF", Structure::ElseIf},   {"ELSE", Structure::Else},
+      {"ENDIF", Structure::EndIf},     {"SWITCH", Structure::Switch},   {"CASE", Structure::Case},
+      {"DEFAULT", Structure::Default}, {"ENDS", Structure::EndSwitch},  {"WHILE", Structure::While},
+      {"LOOP", Structure::Loop},       {"BREAK", Structure::Break},     {"END", Structure::End},
   };
-  // Resolved once, then compared by address: this runs for every token.
-  static const std::array<Known, 12> known = {{
-      {FindKeyword("IF"), Structure::If},           {FindKeyword("ELSEIF"), Structure::ElseIf},
-      {FindKeyword("ELSE"), Structure::Else},       {FindKeyword("ENDIF"), Structure::EndIf},
-      {FindKeyword("SWITCH"), Structure::Switch},   {FindKeyword("CASE"), Structure::Case},
-      {FindKeyword("DEFAULT"), Structure::Default}, {FindKeyword("ENDS"), Structure::EndSwitch},
-      {FindKeyword("WHILE"), Structure::While},     {FindKeyword("LOOP"), Structure::Loop},
-      {FindKeyword("BREAK"), Structure::Break},     {FindKeyword("END"), Structure::End},
-  }};
-  for (const Known& candidate : known) {
-    if (candidate.entry == entry) return candidate.structure;
+  for (const auto& [structureName, structure] : kStructures) {
+    if (structureName == name) return structure;
   }
   return Structure::None;
 }
 
-bool IsJump(const KeywordEntry* entry) {
-  return entry && entry->syntaxClass == kIndexSuffix && (entry->name == "GOTO" || entry->name == "GOSUB");
+constexpr LabelRole LabelRoleNamed(std::string_view name) {
+  if (name == "C") return LabelRole::Definition;
+  if (name == "GOTO") return LabelRole::Goto;
+  if (name == "GOSUB") return LabelRole::Gosub;
+  return LabelRole::None;
 }
 
-bool IsLabelEntry(const KeywordEntry* entry) {
-  return entry && entry->syntaxClass == kIndexSuffix && entry->name == "C";
+// Only the plain commands are structures, and only index-suffix keywords
+// name labels.
+constexpr std::array<KeywordEntry, kKeywordCount> WithDerivedRoles(std::array<KeywordEntry, kKeywordCount> entries) {
+  for (KeywordEntry& entry : entries) {
+    if (entry.syntaxClass == kCommand) entry.structure = StructureNamed(entry.name);
+    if (entry.syntaxClass == kIndexSuffix) entry.labelRole = LabelRoleNamed(entry.name);
+  }
+  return entries;
 }
+
+}  // namespace
+
+constexpr std::array<KeywordEntry, kKeywordCount> kKeywordEntries = WithDerivedRoles(std::to_array(kListedEntries));
+
+namespace {
+
+constexpr std::size_t CountDerived(bool structures) {
+  std::size_t count = 0;
+  for (const KeywordEntry& entry : kKeywordEntries) {
+    count += structures ? entry.structure != Structure::None : entry.labelRole != LabelRole::None;
+  }
+  return count;
+}
+static_assert(CountDerived(true) == 12 && CountDerived(false) == 3, "a structure or label keyword lost its name");
+
+}  // namespace
+
+// The lookup tables of FindKeyword.
+namespace keyword_lookup {
+namespace {
+
+constexpr Slots BuildSlots() {
+  Slots slots{};
+  slots.fill(kEmptySlot);
+  for (std::size_t index = 0; index < kKeywordCount; ++index) {
+    const std::string_view name = kKeywordEntries[index].name;
+    if (name.empty()) continue;
+    std::size_t slot = Hash(name);
+    while (slots[slot] != kEmptySlot) slot = NextSlot(slot);
+    slots[slot] = static_cast<std::uint16_t>(index);
+  }
+  return slots;
+}
+
+// Most words of a program (variables, numbers) start with a character that
+// no name starts with: they are turned away before hashing.
+constexpr std::array<bool, 256> FirstCharacters() {
+  std::array<bool, 256> first{};
+  for (const KeywordEntry& entry : kKeywordEntries) {
+    if (!entry.name.empty()) first[static_cast<unsigned char>(entry.name[0])] = true;
+  }
+  return first;
+}
+
+constexpr std::size_t LongestName() {
+  std::size_t longest = 0;
+  for (const KeywordEntry& entry : kKeywordEntries) longest = std::max(longest, entry.name.size());
+  return longest;
+}
+static_assert(LongestName() == kLongestName);
+
+}  // namespace
+
+constexpr Slots kSlots = BuildSlots();
+constexpr std::array<bool, 256> kStartsAName = FirstCharacters();
+
+namespace {
+
+constexpr bool SomeNameStartsWithADigit() {
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    if (kStartsAName[static_cast<unsigned char>(digit)]) return true;
+  }
+  return false;
+}
+static_assert(!SomeNameStartsWithADigit(), "the tokenizer takes a word that starts with a digit for a number or nothing");
+
+}  // namespace
+}  // namespace keyword_lookup
+
+std::span<const KeywordEntry> KeywordTable() { return kKeywordEntries; }
 
 }  // namespace velkor::engine::compiler

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/compiler/label_index.h"
+
 namespace velkor::engine::compiler {
 namespace {
 
@@ -45,11 +47,11 @@ bool IsBitRate(std::int64_t value) {
   return value == 2400 || value == 4800 || value == 9600 || value == 19200 || value == 38400;
 }
 
-bool IsOperator(const Token* token) {
-  if (!token || token->tokenClass != kDelimiterOrUnknown || token->entry) return false;
-  const std::string_view text = token->text;
-  if (text.size() == 2) return text == ">=" || text == "<=" || text == "==" || text == "!=";
-  return text.size() == 1 && std::string_view("+-*/<>&|").find(text[0]) != std::string_view::npos;
+bool IsOperator(const TokenizedProgram& program, const Token* token) {
+  if (!token || token->tokenClass != kDelimiterOrUnknown || token->Entry()) return false;
+  if (token->length == 1) return std::string_view("+-*/<>&|").find(token->symbol) != std::string_view::npos;
+  const std::string_view text = program.TextOf(*token);
+  return text == ">=" || text == "<=" || text == "==" || text == "!=";
 }
 
 // A statement-level error: it ends the statement, and parsing resumes at the
@@ -77,7 +79,7 @@ class NestingStack {
   // The innermost open structure of this kind, or null.
   Token* Innermost(Structure structure) const {
     for (int level = depth_ - 1; level >= 0; --level) {
-      if (StructureOf(levels_[level].opener->entry) == structure) return levels_[level].opener;
+      if (StructureOf(levels_[level].opener->Entry()) == structure) return levels_[level].opener;
     }
     return nullptr;
   }
@@ -91,7 +93,7 @@ enum class Mode { Statement, Report, Term };
 
 class Parser {
  public:
-  Parser(TokenizedProgram& program, ErrorList& errors) : program_(program), errors_(errors) {}
+  Parser(TokenizedProgram& program, ErrorList& errors) : program_(program), errors_(errors), labels_(program) {}
 
   void Run() {
     current_ = FirstTokenFrom(0, false);
@@ -127,25 +129,20 @@ class Parser {
 
   void Next() {
     if (!current_) return;
-    if (current_->indexInLine + 1 < program_.lines[current_->line].tokenCount) {
+    if (!current_->lastInLine) {
       ++current_;
     } else {
       current_ = FirstTokenFrom(current_->line + 1, true);
     }
   }
 
-  bool IsLastOfLine(const Token& token) const {
-    return token.indexInLine + 1 == program_.lines[token.line].tokenCount;
-  }
-
-  bool At(std::string_view delimiter) const { return current_ && current_->IsDelimiter(delimiter); }
+  bool At(char delimiter) const { return current_ && current_->IsDelimiter(delimiter); }
   bool AtClass(std::uint32_t tokenClass) const { return current_ && current_->Is(tokenClass); }
-  bool AtText(std::string_view text) const { return current_ && current_->text == text; }
 
   [[noreturn]] void Fail(std::int32_t code) const { throw StatementError{code, current_}; }
   [[noreturn]] static void FailAt(std::int32_t code, const Token* token) { throw StatementError{code, token}; }
 
-  void Require(std::string_view delimiter, std::int32_t code) const {
+  void Require(char delimiter, std::int32_t code) const {
     if (!At(delimiter)) Fail(code);
   }
   void RequireNumber() const {
@@ -165,7 +162,7 @@ class Parser {
   }
 
   void RecordUnclosed(const Token* opener) {
-    switch (StructureOf(opener->entry)) {
+    switch (StructureOf(opener->Entry())) {
       case Structure::If: Record(kIfWithoutEndIf, opener); break;
       case Structure::While: Record(kWhileWithoutLoop, opener); break;
       default: Record(kSwitchWithoutEnds, opener); break;
@@ -186,7 +183,7 @@ class Parser {
   // it. Digits that 32 bits cannot hold are reported, never wrapped.
   std::int64_t LiteralValue(const Token& token, bool negated) {
     const std::int64_t limit = negated ? -kInt32Min : kInt32Max;
-    std::int64_t magnitude = token.wide;
+    std::int64_t magnitude = token.Wide();
     if (magnitude > limit) {
       Record(kConstantOutOfRangeBase + KindCode{kAny32}, &token);
       magnitude = limit;
@@ -199,7 +196,7 @@ class Parser {
   void Statement() {
     Token& token = *current_;
     if (token.Is(kShortAssign)) {
-      CheckRange(Constant(LiteralValue(token, false)), token.entry->kinds[0], &token);
+      CheckRange(Constant(LiteralValue(token, false)), token.Entry()->kinds[0], &token);
       token.statementStart = true;
       Next();
     } else if (token.IsApostrophe()) {
@@ -207,7 +204,7 @@ class Parser {
     } else if (token.Is(kUserVariable)) {
       token.statementStart = true;
       Next();
-      if (At("=")) {
+      if (At('=')) {
         Next();
         Expression(false);
       } else {
@@ -215,24 +212,24 @@ class Parser {
       }
     } else if (token.Is(kArrayName)) {
       token.statementStart = true;
-      Index(*token.entry);
-      if (At("=")) {
+      Index(*token.Entry());
+      if (At('=')) {
         Next();
         const Token* first = current_;
-        CheckRange(Expression(true), token.entry->kinds[0], first);
+        CheckRange(Expression(true), token.Entry()->kinds[0], first);
       } else {
-        NumbersAfterVariable(token.entry);
+        NumbersAfterVariable(token.Entry());
       }
     } else if (token.Is(kReportArray)) {
       token.statementStart = true;
-      Index(*token.entry);
+      Index(*token.Entry());
     } else if (token.Is(kReportVariable)) {
       token.statementStart = true;
       Next();
     } else if (token.Is(kReportKeyword)) {
       token.statementStart = true;
       KeywordStatement(token, Mode::Report);
-    } else if (!token.entry) {
+    } else if (!token.Entry()) {
       Fail(kSyntaxError);
     } else {
       token.statementStart = true;
@@ -245,8 +242,8 @@ class Parser {
   // A variable followed by numbers (a 5 -6); for an array element each
   // number is checked against the element's kind.
   void NumbersAfterVariable(const KeywordEntry* array) {
-    while (AtClass(kNumber) || At("-")) {
-      const bool negated = At("-");
+    while (AtClass(kNumber) || At('-')) {
+      const bool negated = At('-');
       if (negated) {
         Next();
         RequireNumber();
@@ -258,7 +255,7 @@ class Parser {
   }
 
   void KeywordStatement(Token& token, Mode mode) {
-    const KeywordEntry& entry = *token.entry;
+    const KeywordEntry& entry = *token.Entry();
     if (mode == Mode::Statement) {
       if (Structure structure = StructureOf(&entry); structure != Structure::None) {
         StructureStatement(structure, token);
@@ -279,7 +276,7 @@ class Parser {
       case kParameter:
         Next();
         if (mode != Mode::Statement) return;
-        if (entry.Has(kAssignable) && At("-")) {  // V-500
+        if (entry.Has(kAssignable) && At('-')) {  // V-500
           Next();
           RequireNumber();
           CheckRange(Constant(LiteralValue(*current_, true)), entry.kinds[0], current_);
@@ -290,7 +287,7 @@ class Parser {
       default: Next(); break;  // a command alone
     }
     if (mode != Mode::Statement) return;
-    if (At("=")) {
+    if (At('=')) {
       if (!entry.Has(kAssignable)) Fail(kLvalueRequired);
       Next();
       const Token* first = current_;
@@ -301,7 +298,7 @@ class Parser {
   // ,p ,p ... from parameter `first` on, each preceded by its comma.
   void CommaParameters(const KeywordEntry& entry, std::int32_t first) {
     for (std::int32_t i = first; i < entry.Parameters(); ++i) {
-      Require(",", kCommaExpected);
+      Require(',', kCommaExpected);
       Next();
       Parameter(entry.kinds[static_cast<std::size_t>(i)]);
     }
@@ -309,26 +306,26 @@ class Parser {
 
   void ParenParameters(const KeywordEntry& entry) {
     Next();
-    Require("(", kOpenParenExpected);
+    Require('(', kOpenParenExpected);
     for (std::int32_t i = 0; i < entry.Parameters(); ++i) {
       if (i > 0) {
-        if (At(")")) {
+        if (At(')')) {
           if (entry.paramCount < 0) break;
           Fail(kInvalidParameterCount);
         }
-        Require(",", kCommaExpected);
+        Require(',', kCommaExpected);
       }
       Next();
       Parameter(entry.kinds[static_cast<std::size_t>(i)]);
     }
-    Require(")", kCloseParenExpected);
+    Require(')', kCloseParenExpected);
     Next();
   }
 
   // The first parameter of an index-suffix keyword: joined to it (GOTO12) or
   // as a minus and a number (C-5).
   void SuffixParameter(Token& token, Mode mode) {
-    const KeywordEntry& entry = *token.entry;
+    const KeywordEntry& entry = *token.Entry();
     if (token.hasSuffix) {
       const std::int64_t value = LiteralValue(token, false);
       CheckRange(Constant(value), entry.kinds[0], &token);
@@ -342,41 +339,39 @@ class Parser {
     Next();
     // A jump names its label joined to the keyword (GOTO12); the minus form
     // of the other index keywords would leave it without a destination.
-    if (!At("-") || IsJump(&entry)) Fail(kSyntaxError);
+    if (!At('-') || IsJump(&entry)) Fail(kSyntaxError);
     Next();
     RequireNumber();
     CheckRange(Constant(LiteralValue(*current_, true)), entry.kinds[0], current_);
     Next();
   }
 
-  Token* FindLabel(const Token& jump) {
-    for (std::uint32_t position : program_.labels) {
-      Token& label = program_.tokens[position];
-      if (label.value == jump.value) return &label;
-    }
-    FailAt(kLabelNotFound, &jump);
+  std::uint32_t FindLabel(const Token& jump) const {
+    const std::uint32_t label = labels_.FirstDefinition(jump.value);
+    if (label == kNoToken) FailAt(kLabelNotFound, &jump);
+    return label;
   }
 
   void CheckLabelDefinition(const Token& label, std::int64_t number) {
-    const auto position = static_cast<std::uint32_t>(&label - program_.tokens.data());
+    const std::uint32_t position = program_.PositionOf(label);
     if (program_.labelListFull && position > program_.labels.back()) FailAt(kTooManyLabels, &label);
     if (number > kHighestLabelNumber) FailAt(kLabelNumberTooLarge, &label);
   }
 
   void PrintItems() {
     Next();
-    Require("(", kOpenParenExpected);
+    Require('(', kOpenParenExpected);
     for (;;) {
       Next();
-      if (At("#")) {
+      if (At('#')) {
         Parameter(kHashNumber);
-      } else if (At("\"")) {
+      } else if (At('"')) {
         Parameter(kString);
       } else {
         Expression(false);
       }
-      if (At(")")) break;
-      Require(",", kCommaExpected);
+      if (At(')')) break;
+      Require(',', kCommaExpected);
     }
     Next();
   }
@@ -389,16 +384,16 @@ class Parser {
     }
     switch (KindOf(code)) {
       case kString:
-        Require("\"", kQuoteExpected);
+        Require('"', kQuoteExpected);
         Next();
         if (!AtClass(kStringLiteral)) Fail(kStringExpected);
-        if (IsLastOfLine(*current_)) Fail(kNewLineInString);
+        if (current_->lastInLine) Fail(kNewLineInString);
         Next();
-        Require("\"", kQuoteExpected);
+        Require('"', kQuoteExpected);
         Next();
         return;
       case kHashNumber:
-        Require("#", kHashExpected);
+        Require('#', kHashExpected);
         Next();
         RequireNumber();
         LiteralValue(*current_, false);
@@ -411,7 +406,7 @@ class Parser {
         if (AtClass(kUserVariable)) {
           Next();
         } else if (AtClass(kArrayName)) {
-          Index(*current_->entry);
+          Index(*current_->Entry());
         } else {
           Fail(kUserVariableExpected);
         }
@@ -431,18 +426,18 @@ class Parser {
   }
 
   void RequireWord(std::initializer_list<std::string_view> words, std::int32_t code) {
-    if (!current_ || std::find(words.begin(), words.end(), current_->text) == words.end()) Fail(code);
+    if (!current_ || std::find(words.begin(), words.end(), program_.TextOf(*current_)) == words.end()) Fail(code);
     Next();
   }
 
   // [index] after an array name at the current token.
   void Index(const KeywordEntry& array) {
     Next();
-    Require("[", kOpenBracketExpected);
+    Require('[', kOpenBracketExpected);
     Next();
     const Token* first = current_;
     CheckRange(Expression(true), array.kinds[1], first);
-    Require("]", kCloseBracketExpected);
+    Require(']', kCloseBracketExpected);
     Next();
   }
 
@@ -451,7 +446,7 @@ class Parser {
   // Pops every open structure above the innermost one of this kind,
   // recording it as unclosed. False when there is none.
   bool Find(Structure structure) {
-    while (!nesting_.Empty() && StructureOf(nesting_.Top().opener->entry) != structure) {
+    while (!nesting_.Empty() && StructureOf(nesting_.Top().opener->Entry()) != structure) {
       RecordUnclosed(nesting_.Pop().opener);
     }
     return !nesting_.Empty();
@@ -473,8 +468,8 @@ class Parser {
         if (!Find(Structure::If)) FailAt(kElseIfWithoutIf, &token);
         NestingStack::Level& level = nesting_.Top();
         if (!level.pending) FailAt(kElseIfAfterElse, &token);
-        token.partner = level.opener;
-        level.pending->next = &token;
+        token.partner = program_.PositionOf(level.opener);
+        level.pending->next = program_.PositionOf(token);
         level.pending = &token;
         Next();
         Expression(false);
@@ -485,8 +480,8 @@ class Parser {
         Next();
         NestingStack::Level& level = nesting_.Top();
         if (!level.pending) Fail(kSecondElse);
-        token.partner = level.opener;
-        level.pending->next = current_;
+        token.partner = program_.PositionOf(level.opener);
+        level.pending->next = program_.PositionOf(current_);
         level.pending = nullptr;
         return;
       }
@@ -494,15 +489,15 @@ class Parser {
         if (!Find(Structure::If)) FailAt(kEndIfWithoutIf, &token);
         Next();
         NestingStack::Level level = nesting_.Pop();
-        level.opener->partner = current_;
-        if (level.pending) level.pending->next = current_;
+        level.opener->partner = program_.PositionOf(current_);
+        if (level.pending) level.pending->next = program_.PositionOf(current_);
         return;
       }
       case Structure::Switch:
         Push(token);
         Next();
         Expression(false);
-        if (!AtClass(kKeyword) || StructureOf(current_->entry) != Structure::Case) Fail(kCaseExpected);
+        if (!AtClass(kKeyword) || StructureOf(current_->Entry()) != Structure::Case) Fail(kCaseExpected);
         LinkCase(*current_);
         return;
       case Structure::Case:
@@ -513,7 +508,7 @@ class Parser {
         if (!Find(Structure::Switch)) FailAt(kDefaultWithoutSwitch, &token);
         NestingStack::Level& level = nesting_.Top();
         if (!level.pending) FailAt(kSecondDefault, &token);
-        level.pending->next = &token;
+        level.pending->next = program_.PositionOf(token);
         level.pending = nullptr;
         Next();
         return;
@@ -521,8 +516,8 @@ class Parser {
       case Structure::EndSwitch: {
         if (!Find(Structure::Switch)) FailAt(kEndsWithoutSwitch, &token);
         NestingStack::Level level = nesting_.Pop();
-        level.opener->partner = &token;
-        if (level.pending) level.pending->next = &token;
+        level.opener->partner = program_.PositionOf(token);
+        if (level.pending) level.pending->next = program_.PositionOf(token);
         Next();
         return;
       }
@@ -535,15 +530,15 @@ class Parser {
         if (!Find(Structure::While)) FailAt(kLoopWithoutWhile, &token);
         Next();
         NestingStack::Level level = nesting_.Pop();
-        token.partner = level.opener;
-        level.opener->partner = current_;
+        token.partner = program_.PositionOf(level.opener);
+        level.opener->partner = program_.PositionOf(current_);
         return;
       }
       case Structure::Break: {
         Token* owner = nesting_.Innermost(Structure::Switch);
         if (!owner) owner = nesting_.Innermost(Structure::While);
         if (!owner) FailAt(kBreakOutsideLoop, &token);
-        token.partner = owner;
+        token.partner = program_.PositionOf(owner);
         Next();
         return;
       }
@@ -558,10 +553,10 @@ class Parser {
   void LinkCase(Token& caseToken) {
     NestingStack::Level& level = nesting_.Top();
     if (!level.pending) FailAt(kCaseAfterDefault, &caseToken);
-    level.pending->next = &caseToken;
+    level.pending->next = program_.PositionOf(caseToken);
     level.pending = &caseToken;
     Next();
-    const bool negated = At("-");
+    const bool negated = At('-');
     if (negated) Next();
     RequireNumber();
     LiteralValue(*current_, negated);
@@ -574,16 +569,16 @@ class Parser {
   // context on, the range is what the expression can take; off, only a
   // single number or a folded constant keeps its value.
   Range Expression(bool valueContext) {
-    const bool firstNegated = At("-");
+    const bool firstNegated = At('-');
     if (firstNegated) Next();
     const Token* first = current_;
     const Range firstRange = Term(firstNegated);
-    if (!IsOperator(current_)) {
+    if (!IsOperator(program_, current_)) {
       return valueContext || first->Is(kNumber) ? firstRange : Constant(0);
     }
-    const std::string_view op = current_->text;
+    const std::string_view op = program_.TextOf(*current_);
     Next();
-    const bool secondNegated = At("-");
+    const bool secondNegated = At('-');
     if (secondNegated) Next();
     const Token* second = current_;
     const Range secondRange = Term(secondNegated);
@@ -611,20 +606,20 @@ class Parser {
       Next();
       range = kFullRange;
     } else if (term->Is(kArrayName)) {
-      Index(*term->entry);
-      range = RangeOfKind(term->entry->kinds[0]);
+      Index(*term->Entry());
+      range = RangeOfKind(term->Entry()->kinds[0]);
     } else if (term->Is(kNumber)) {
       const std::int64_t value = LiteralValue(*term, negated);
       Next();
       return Constant(value);
     } else if (term->Is(kReportKeyword | kReportVariable | kReportArray)) {
       Fail(kInvalidTerm);
-    } else if (!term->entry) {
+    } else if (!term->Entry()) {
       Fail(kInvalidExpression);
-    } else if (!term->entry->Has(kReadable)) {
+    } else if (!term->Entry()->Has(kReadable)) {
       Fail(kInvalidTerm);
     } else {
-      range = RangeOfKind(term->entry->ValueKind());
+      range = RangeOfKind(term->Entry()->ValueKind());
       KeywordStatement(*term, Mode::Term);
     }
     return negated ? range.Negated() : range;
@@ -632,6 +627,7 @@ class Parser {
 
   TokenizedProgram& program_;
   ErrorList& errors_;
+  LabelIndex labels_;
   Token* current_ = nullptr;
   NestingStack nesting_;
   bool endSeen_ = false;

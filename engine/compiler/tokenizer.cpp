@@ -31,9 +31,9 @@ std::int64_t DecimalValue(std::string_view digits) {
 }
 
 void SetValue(Token& token, std::int64_t wide) {
-  token.wide = wide;
-  token.value = wide > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                                 : static_cast<std::int32_t>(wide);
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+  token.value = wide > kLargest ? static_cast<std::int32_t>(kLargest) : static_cast<std::int32_t>(wide);
+  token.magnitude = wide <= kLargest ? Magnitude::Fits : wide == kLargest + 1 ? Magnitude::TwoToThe31 : Magnitude::Beyond;
 }
 
 // Where the decimal suffix of a word begins: the first digit after the first
@@ -58,40 +58,85 @@ bool AllDigits(std::string_view word) {
   return true;
 }
 
-const KeywordEntry* FindSuffixKeyword(std::string_view stem, bool reportableOnly) {
-  const KeywordEntry* entry = FindKeyword(stem);
-  if (!entry || (entry->syntaxClass & (kIndexSuffix | kIndexSuffixParams)) == 0) return nullptr;
-  if (reportableOnly && !entry->Has(kReportable)) return nullptr;
-  return entry;
+bool TakesIndexSuffix(const KeywordEntry* entry) {
+  return entry && (entry->syntaxClass & (kIndexSuffix | kIndexSuffixParams)) != 0;
+}
+
+void SetClass(Token& token, std::uint16_t tokenClass, const KeywordEntry* entry) {
+  token.tokenClass = tokenClass;
+  token.SetEntry(entry);
 }
 
 // The report forms of a word that starts with R: Ra, Rab, RP, RDINA5.
-bool ClassifyReport(Token& token) {
-  const std::string_view rest = token.text.substr(1);
+bool ClassifyReport(std::string_view word, Token& token) {
+  const std::string_view rest = word.substr(1);
   if (IsUserVariable(rest)) {
-    token.tokenClass = kReportVariable;
-    token.entry = &UserVariableEntry();
+    SetClass(token, kReportVariable, &UserVariableEntry());
     return true;
   }
   if (const KeywordEntry* array = ArrayEntry(rest)) {
-    token.tokenClass = kReportArray;
-    token.entry = array;
+    SetClass(token, kReportArray, array);
     return true;
   }
   if (const KeywordEntry* entry = FindKeyword(rest); entry && entry->Has(kReportable)) {
-    token.tokenClass = kReportKeyword;
-    token.entry = entry;
+    SetClass(token, kReportKeyword, entry);
     return true;
   }
   const std::size_t suffix = SuffixStart(rest);
   if (suffix != std::string_view::npos) {
-    if (const KeywordEntry* entry = FindSuffixKeyword(rest.substr(0, suffix), true)) {
-      token.tokenClass = kReportKeyword;
-      token.entry = entry;
+    if (const KeywordEntry* entry = FindKeyword(rest.substr(0, suffix));
+        TakesIndexSuffix(entry) && entry->Has(kReportable)) {
+      SetClass(token, kReportKeyword, entry);
       return true;
     }
   }
   return false;
+}
+
+// ClassifyWord, kept here so that the cutter inlines it.
+void Classify(std::string_view word, Token& token) {
+  // No keyword, variable or array name starts with a digit: such a word is
+  // a number or unknown.
+  const bool startsWithDigit = !word.empty() && IsDigit(word[0]);
+  if (startsWithDigit && AllDigits(word)) {
+    token.tokenClass = kNumber;
+    token.hasSuffix = word.size() > 1;  // the digits after the first, as for any word
+    SetValue(token, DecimalValue(word));
+    return;
+  }
+  const std::size_t suffix = SuffixStart(word);
+  if (suffix != std::string_view::npos) {
+    token.hasSuffix = true;
+    SetValue(token, DecimalValue(word.substr(suffix)));
+  }
+  if (startsWithDigit) return;
+  token.labelDefinition = token.hasSuffix && word[0] == 'C' && IsDigit(word[1]);
+  if (const KeywordEntry* entry = FindKeyword(word)) {
+    SetClass(token, kKeyword, entry);
+    return;
+  }
+  // Looked up once: the stem is both an index-suffix keyword (DINA5) and the
+  // target of a short assignment (A100).
+  const KeywordEntry* stemEntry = token.hasSuffix ? FindKeyword(word.substr(0, suffix)) : nullptr;
+  if (TakesIndexSuffix(stemEntry)) {
+    SetClass(token, kKeyword, stemEntry);
+    return;
+  }
+  if (IsUserVariable(word)) {
+    SetClass(token, kUserVariable, &UserVariableEntry());
+    return;
+  }
+  if (const KeywordEntry* array = ArrayEntry(word)) {
+    SetClass(token, kArrayName, array);
+    return;
+  }
+  if (word.size() > 1 && word[0] == 'R' && ClassifyReport(word, token)) return;
+  // Short assignment (A100, BAUD9600, a5) needs a whole decimal suffix;
+  // A1x is an unknown word, not A1.
+  if (token.hasSuffix) {
+    const KeywordEntry* entry = IsUserVariable(word.substr(0, suffix)) ? &UserVariableEntry() : stemEntry;
+    if (entry && (entry == &UserVariableEntry() || entry->Has(kAssignable))) SetClass(token, kShortAssign, entry);
+  }
 }
 
 class LineCutter {
@@ -104,10 +149,13 @@ class LineCutter {
     line.firstToken = static_cast<std::uint32_t>(program_.tokens.size());
     Cut();
     line.tokenCount = static_cast<std::uint32_t>(program_.tokens.size()) - line.firstToken;
+    if (line.tokenCount > 0) program_.tokens.back().lastInLine = true;
   }
 
  private:
-  void Cut() {
+  // Everything called per token is inlined here (flatten): growing the
+  // token array would otherwise be a call for every token.
+  [[gnu::flatten]] void Cut() {
     std::size_t position = 0;
     const std::size_t end = text_.size();
     while (position < end) {
@@ -133,7 +181,7 @@ class LineCutter {
         length = 2;
         ++position;
       }
-      Add(delimiter, length, kDelimiterOrUnknown);
+      AddDelimiter(delimiter, length);
       if (c == '"') {
         const std::size_t closing = text_.find('"', position);
         if (closing == std::string_view::npos) {
@@ -142,7 +190,7 @@ class LineCutter {
           return;
         }
         Add(position, closing - position, kStringLiteral);
-        Add(closing, 1, kDelimiterOrUnknown);
+        AddDelimiter(closing, 1);
         position = closing + 1;
       } else if (c == '\'') {
         if (position < end) Add(position, end - position, kCommentText);
@@ -156,19 +204,24 @@ class LineCutter {
     while (position < text_.size() && IsBlank(text_[position])) ++position;
   }
 
-  Token& Add(std::size_t offset, std::size_t length, std::uint32_t tokenClass) {
+  Token& Add(std::size_t offset, std::size_t length, std::uint16_t tokenClass) {
     Token& token = program_.tokens.emplace_back();
-    token.text = text_.substr(offset, length);
-    token.tokenClass = tokenClass;
     token.line = lineNumber_;
-    token.indexInLine = static_cast<std::uint32_t>(program_.tokens.size() - 1 - program_.lines[lineNumber_].firstToken);
     token.column = static_cast<std::int32_t>(offset);
+    token.length = static_cast<std::uint32_t>(length);
+    token.tokenClass = tokenClass;
     return token;
+  }
+
+  void AddDelimiter(std::size_t offset, std::size_t length) {
+    Token& token = Add(offset, length, kDelimiterOrUnknown);
+    token.symbol = text_[offset];
+    token.apostrophe = token.symbol == '\'';
   }
 
   void AddWord(std::size_t offset, std::size_t length) {
     Token& token = Add(offset, length, kDelimiterOrUnknown);
-    ClassifyWord(token);
+    Classify(std::string_view(text_.data() + offset, length), token);
     if (!IsLabelDefinition(token)) return;
     if (program_.labels.size() < kLabelCapacity) {
       program_.labels.push_back(static_cast<std::uint32_t>(program_.tokens.size() - 1));
@@ -185,83 +238,32 @@ class LineCutter {
 }  // namespace
 
 void SplitLines(std::string_view text, TokenizedProgram& program) {
-  std::size_t lineFeeds = 0;
-  for (char c : text) lineFeeds += c == '\n';
-  const bool endsInLineFeed = !text.empty() && text.back() == '\n';
-  const std::size_t lineCount = lineFeeds + 1 + (endsInLineFeed ? 0 : 1);
-  program.lines.assign(lineCount, SourceLine{});
-
+  program.lines.clear();
+  const auto addLine = [&](std::string_view line) {
+    program.lines.push_back(SourceLine{line, 0, 0, static_cast<std::int32_t>(program.lines.size())});
+  };
+  // Most texts have no carriage return at all; then no line is searched for
+  // one.
+  const bool hasCarriageReturns = text.find('\r') != std::string_view::npos;
   // Every piece between line feeds keeps its index, empty ones included, so
   // that diagnostics name the line an editor shows.
-  std::size_t piece = 0;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t lineFeed = text.find('\n', start);
     if (lineFeed == std::string_view::npos) lineFeed = text.size();
     std::string_view line = text.substr(start, lineFeed - start);
-    if (std::size_t carriageReturn = line.find('\r'); carriageReturn != std::string_view::npos) {
-      line = line.substr(0, carriageReturn);
-    }
-    program.lines[piece].text = line;
-    program.lines[piece].lineIndex = static_cast<std::int32_t>(piece);
-    ++piece;
+    if (hasCarriageReturns) line = line.substr(0, line.find('\r'));
+    addLine(line);
     start = lineFeed + 1;
   }
-  program.lines.back().lineIndex = static_cast<std::int32_t>(lineCount - 1);
+  // The line after the last line feed (after the last piece when the text
+  // does not end in one), and for an empty text one more.
+  addLine({});
+  if (text.empty()) addLine({});
 }
 
 void TokenizeLine(std::uint32_t lineNumber, TokenizedProgram& program) { LineCutter(lineNumber, program).Run(); }
 
-void ClassifyWord(Token& token) {
-  const std::string_view word = token.text;
-  const std::size_t suffix = SuffixStart(word);
-  if (suffix != std::string_view::npos) {
-    token.hasSuffix = true;
-    SetValue(token, DecimalValue(word.substr(suffix)));
-  }
-  if (const KeywordEntry* entry = FindKeyword(word)) {
-    token.tokenClass = kKeyword;
-    token.entry = entry;
-    return;
-  }
-  if (token.hasSuffix) {
-    if (const KeywordEntry* entry = FindSuffixKeyword(word.substr(0, suffix), false)) {
-      token.tokenClass = kKeyword;
-      token.entry = entry;
-      return;
-    }
-  }
-  if (IsUserVariable(word)) {
-    token.tokenClass = kUserVariable;
-    token.entry = &UserVariableEntry();
-    return;
-  }
-  if (const KeywordEntry* array = ArrayEntry(word)) {
-    token.tokenClass = kArrayName;
-    token.entry = array;
-    return;
-  }
-  if (AllDigits(word)) {
-    token.tokenClass = kNumber;
-    SetValue(token, DecimalValue(word));
-    return;
-  }
-  if (word.size() > 1 && word[0] == 'R' && ClassifyReport(token)) return;
-  // Short assignment (A100, BAUD9600, a5) needs a whole decimal suffix;
-  // A1x is an unknown word, not A1.
-  if (token.hasSuffix) {
-    const std::string_view stem = word.substr(0, suffix);
-    const KeywordEntry* entry = IsUserVariable(stem) ? &UserVariableEntry() : FindKeyword(stem);
-    if (entry && (entry == &UserVariableEntry() || entry->Has(kAssignable))) {
-      token.tokenClass = kShortAssign;
-      token.entry = entry;
-      return;
-    }
-  }
-}
-
-bool IsLabelDefinition(const Token& token) {
-  return token.hasSuffix && token.text.size() >= 2 && token.text[0] == 'C' && IsDigit(token.text[1]);
-}
+void ClassifyWord(std::string_view word, Token& token) { Classify(word, token); }
 
 }  // namespace velkor::engine::compiler

@@ -13,10 +13,11 @@ void SplitLines(std::string_view text, TokenizedProgram& program);
 // Cuts one line into tokens, appending label definitions to the label list.
 void TokenizeLine(std::uint32_t lineNumber, TokenizedProgram& program);
 
-// Sets the class, entry, value and suffix of a word token.
-void ClassifyWord(Token& token);
+// Sets the class, entry, value, suffix and label mark of the token of this
+// word.
+void ClassifyWord(std::string_view word, Token& token);
 
 // True for a label definition: C followed by a decimal suffix.
-bool IsLabelDefinition(const Token& token);
+inline bool IsLabelDefinition(const Token& token) { return token.labelDefinition; }
 
 }  // namespace velkor::engine::compiler

@@ -115,4 +115,25 @@ TEST(CompileFuzzImageCheck, AcceptsASoundImageAndSeesEachBreakage) {
   }
 }
 
+// Long enough that the image writer fills in its templates over many rounds,
+// a few of them (the first jumps, the loop around everything) only after the
+// whole body.
+std::string LongProgram() {
+  std::string text = "GOTO900\nGOSUB901\nWHILE a<3\n";
+  for (int block = 0; block < 400; ++block) {
+    const std::string n = std::to_string(block);
+    text += "C" + n + "\nIF a==" + n + "\n  b=1\nELSEIF a>" + n + " 'c\n  b=2\nELSE\n  b=3\nENDIF 'done\n";
+    text += "SWITCH b\nCASE 1\n  BREAK\nCASE 2\nDEFAULT\nENDS\nGOTO" + std::to_string((block + 1) % 400) + "\n";
+  }
+  return text + "a=a+1\nLOOP\nC900\nC901\nRETURN\nEND\n";
+}
+
+TEST(CompileFuzzImageCheck, AcceptsTheImageOfALongProgram) {
+  Compiler compiler;
+  compiler.Compile(LongProgram());
+  ASSERT_EQ(compiler.Errors().ErrorCount(), 0);
+  ASSERT_GT(compiler.Program().tokens.size(), 10000u);
+  EXPECT_EQ(velkor::fuzz::CheckImage(compiler.Image(), true), std::vector<std::string>{});
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tests/engine/compiler/compile_helpers.h"
 
@@ -96,6 +97,37 @@ TEST(Image, SumsBytesAsSignedValuesInSixDigits) {
   const std::string image = ImageOf(program);
   EXPECT_EQ(image.substr(5, 6), expected);
   EXPECT_EQ(image.substr(11, 6), "0000D6");  // the length stays in its place
+}
+
+TEST(Compiler, LeavesNothingOfARunToTheNext) {
+  std::string longProgram;
+  for (int i = 0; i < 300; ++i) {
+    longProgram += "C" + std::to_string(i) + "\nIF a==1\nGOSUB" + std::to_string(i) + "\nELSE 'x\nb=2\nENDIF\n";
+  }
+  longProgram += "KP=40000\nEND\n";  // one warning
+  // GOTO5 after the long program: its label is gone with it.
+  const std::string programs[] = {longProgram, "GOTO5\nEND", "C5\nWHILE a\nLOOP\nGOTO5\nEND", longProgram, "END", ""};
+  const auto places = [](const velkor::engine::compiler::Compiler& compiler) {
+    std::vector<velkor::testing::Place> result;
+    for (const auto& record : compiler.Errors().Records()) result.emplace_back(record.code, record.line, record.column);
+    return result;
+  };
+  velkor::engine::compiler::Compiler used;
+  for (const std::string& program : programs) {
+    used.Compile(program);
+    velkor::engine::compiler::Compiler fresh;
+    fresh.Compile(program);
+    const std::string shortName = program.substr(0, 20);
+    ASSERT_EQ(places(used), places(fresh)) << shortName;
+    EXPECT_EQ(used.Program().lines.size(), fresh.Program().lines.size()) << shortName;
+    EXPECT_EQ(used.Program().tokens.size(), fresh.Program().tokens.size()) << shortName;
+    EXPECT_EQ(used.Program().labels, fresh.Program().labels) << shortName;
+    if (fresh.Errors().ErrorCount() == 0) {
+      EXPECT_EQ(used.Image(), fresh.Image()) << shortName;
+    }
+  }
+  const std::vector<velkor::testing::Place> endMissing = {{24, 1, 0}};
+  EXPECT_EQ(places(used), endMissing);  // the empty program lacks its END
 }
 
 TEST(Image, IsRefusedWhileTheProgramHasErrors) {

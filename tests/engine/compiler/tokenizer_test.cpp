@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/compiler/keyword_table.h"
+#include "engine/compiler/label_index.h"
 #include "engine/compiler/tokenizer.h"
 
 namespace compiler = velkor::engine::compiler;
@@ -32,14 +36,14 @@ std::unique_ptr<Tokenized> Tokenize(std::string text) {
 std::vector<std::string> TextsOf(const std::string& line) {
   auto tokenized = Tokenize(line);
   std::vector<std::string> texts;
-  for (const Token& token : tokenized->program.TokensOf(tokenized->program.lines[0])) texts.emplace_back(token.text);
+  const auto& program = tokenized->program;
+  for (const Token& token : program.TokensOf(program.lines[0])) texts.emplace_back(program.TextOf(token));
   return texts;
 }
 
 Token Classified(std::string_view word) {
   Token token;
-  token.text = word;
-  compiler::ClassifyWord(token);
+  compiler::ClassifyWord(word, token);
   return token;
 }
 
@@ -92,6 +96,73 @@ TEST(KeywordTable, LookupIsExactAndCaseSensitive) {
   EXPECT_NE(compiler::FindKeyword("@PE"), nullptr);
 }
 
+TEST(KeywordTable, FindsEveryNameWholeAndNothingElse) {
+  for (const auto& entry : compiler::KeywordTable()) {
+    if (entry.name.empty()) continue;
+    EXPECT_EQ(compiler::FindKeyword(entry.name), &entry) << entry.name;
+    // A name one character longer or shorter, or in lower case, is another
+    // name or none.
+    const std::string longer = std::string(entry.name) + "Z";
+    const std::string_view shorter = entry.name.substr(0, entry.name.size() - 1);
+    for (std::string_view other : {std::string_view(longer), shorter}) {
+      if (const auto* found = compiler::FindKeyword(other)) {
+        EXPECT_EQ(found->name, other) << entry.name;
+      }
+    }
+    std::string lower(entry.name);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower != entry.name) {
+      EXPECT_EQ(compiler::FindKeyword(lower), nullptr) << entry.name;
+    }
+  }
+  EXPECT_EQ(compiler::FindKeyword("ULIMDISABLEX"), nullptr);  // longer than any name
+  EXPECT_EQ(compiler::FindKeyword(std::string_view("IF\0", 3)), nullptr);
+}
+
+TEST(KeywordTable, KnowsItsStructuresAndLabelKeywords) {
+  using compiler::Structure;
+  const std::pair<const char*, Structure> structures[] = {
+      {"IF", Structure::If},           {"ELSEIF", Structure::ElseIf},  {"ELSE", Structure::Else},
+      {"ENDIF", Structure::EndIf},     {"SWITCH", Structure::Switch},  {"CASE", Structure::Case},
+      {"DEFAULT", Structure::Default}, {"ENDS", Structure::EndSwitch}, {"WHILE", Structure::While},
+      {"LOOP", Structure::Loop},       {"BREAK", Structure::Break},    {"END", Structure::End},
+  };
+  for (const auto& [name, structure] : structures) {
+    EXPECT_EQ(compiler::StructureOf(compiler::FindKeyword(name)), structure) << name;
+  }
+  std::size_t structureCount = 0;
+  std::set<std::string_view> labelKeywords;
+  for (const auto& entry : compiler::KeywordTable()) {
+    structureCount += compiler::StructureOf(&entry) != Structure::None;
+    if (compiler::IsJump(&entry) || compiler::IsLabelEntry(&entry)) labelKeywords.insert(entry.name);
+  }
+  EXPECT_EQ(structureCount, std::size(structures));
+  EXPECT_EQ(labelKeywords, (std::set<std::string_view>{"C", "GOSUB", "GOTO"}));
+  EXPECT_TRUE(compiler::IsLabelEntry(compiler::FindKeyword("C")));
+  EXPECT_FALSE(compiler::IsJump(compiler::FindKeyword("C")));
+  EXPECT_EQ(compiler::StructureOf(nullptr), Structure::None);
+  EXPECT_FALSE(compiler::IsJump(nullptr));
+}
+
+TEST(LabelIndex, FindsTheFirstDefinitionOfEveryNumber) {
+  // Every number defined twice, the list filled to its capacity; the two
+  // oversized ones both saturate to the largest int32.
+  std::string text;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int number = 0; number < 499; ++number) text += "C" + std::to_string(number * 131) + " ";
+  }
+  text += "C99999999999 C2147483647";
+  auto tokenized = Tokenize(text);
+  const auto& program = tokenized->program;
+  ASSERT_EQ(program.labels.size(), compiler::kLabelCapacity);
+  const compiler::LabelIndex index(program);
+  for (int number = 0; number < 499; ++number) {
+    EXPECT_EQ(index.FirstDefinition(number * 131), program.labels[static_cast<std::size_t>(number)]) << number;
+  }
+  EXPECT_EQ(index.FirstDefinition(2147483647), program.labels[998]);
+  for (int missing : {1, 130, 499 * 131, 65531, -1}) EXPECT_EQ(index.FirstDefinition(missing), compiler::kNoToken);
+}
+
 TEST(Tokenizer, CutsLinesAtTheDelimiters) {
   EXPECT_EQ(TextsOf("a=b+c"), (Texts{"a", "=", "b", "+", "c"}));
   EXPECT_EQ(TextsOf("IF a>=10"), (Texts{"IF", "a", ">=", "10"}));
@@ -113,7 +184,9 @@ TEST(Tokenizer, KeepsStringsAndCommentsWhole) {
   auto tokens = tokenized->program.TokensOf(tokenized->program.lines[0]);
   EXPECT_TRUE(tokens[3].Is(compiler::kStringLiteral));
   EXPECT_TRUE(tokens[7].Is(compiler::kCommentText));
-  EXPECT_EQ(tokens[6].text, "'");
+  EXPECT_EQ(tokenized->program.TextOf(tokens[6]), "'");
+  EXPECT_TRUE(tokens[6].IsApostrophe());
+  EXPECT_FALSE(tokens[4].IsApostrophe());
   EXPECT_EQ(tokens[7].column, 12);
 }
 
@@ -125,7 +198,10 @@ TEST(Tokenizer, RecordsColumnsAndLabels) {
   auto second = program.TokensOf(program.lines[1]);
   EXPECT_EQ(second[0].column, 1);  // a tab counts as one character
   EXPECT_EQ(second[3].column, 6);
-  EXPECT_EQ(second[3].indexInLine, 3u);
+  EXPECT_EQ(program.TextOf(second[3]), "C0");
+  EXPECT_TRUE(second[3].lastInLine);
+  EXPECT_FALSE(second[2].lastInLine);
+  EXPECT_TRUE(first[1].lastInLine);
   ASSERT_EQ(program.labels.size(), 2u);
   EXPECT_EQ(program.tokens[program.labels[0]].value, 7);
   EXPECT_EQ(program.tokens[program.labels[1]].value, 0);
@@ -169,13 +245,13 @@ TEST(Tokenizer, ClassifiesWordsInOrder) {
     EXPECT_EQ(token.tokenClass, c.tokenClass) << c.word;
     EXPECT_EQ(token.value, c.value) << c.word;
     if (c.entry.empty()) {
-      EXPECT_EQ(token.entry, nullptr) << c.word;
+      EXPECT_EQ(token.Entry(), nullptr) << c.word;
     } else if (c.entry == "*") {
-      ASSERT_NE(token.entry, nullptr) << c.word;
-      EXPECT_TRUE(token.entry->name.empty()) << c.word;
+      ASSERT_NE(token.Entry(), nullptr) << c.word;
+      EXPECT_TRUE(token.Entry()->name.empty()) << c.word;
     } else {
-      ASSERT_NE(token.entry, nullptr) << c.word;
-      EXPECT_EQ(token.entry->name, c.entry) << c.word;
+      ASSERT_NE(token.Entry(), nullptr) << c.word;
+      EXPECT_EQ(token.Entry()->name, c.entry) << c.word;
     }
   }
   EXPECT_TRUE(Classified("C7").hasSuffix);
@@ -187,10 +263,12 @@ TEST(Tokenizer, SaturatesDigitsBeyondThirtyTwoBits) {
   const Token big = Classified("99999999999999999999999");
   EXPECT_EQ(big.tokenClass, compiler::kNumber);
   EXPECT_EQ(big.value, 2147483647);
-  EXPECT_GT(big.wide, 2147483647);
+  EXPECT_GT(big.Wide(), 2147483648);
   const Token edge = Classified("2147483648");
-  EXPECT_EQ(edge.wide, 2147483648);
-  EXPECT_EQ(Classified("2147483647").wide, 2147483647);
+  EXPECT_EQ(edge.value, 2147483647);
+  EXPECT_EQ(edge.Wide(), 2147483648);
+  EXPECT_EQ(Classified("2147483647").Wide(), 2147483647);
+  EXPECT_GT(Classified("2147483649").Wide(), 2147483648);
 }
 
 TEST(LineSplitting, CountsLinesAndKeepsEveryIndex) {
