@@ -175,9 +175,4 @@ struct PreparedCommand {
 };
 PreparedCommand PrepareCommand(std::string_view text, bool scanAddress);
 
-// Writes in pieces of at most 8 bytes with a 5 ms pause after each, as the
-// network and USB adapters' serial side needs.
-void SendInPieces(NetConnection& connection, std::string_view bytes);
-void SendInPieces(UsbPort& port, std::string_view bytes);
-
 }  // namespace velkor::engine

@@ -2,32 +2,11 @@
 // command goes to the adapter of the motor it addresses. As on a network,
 // the adapters carry bytes only: no echo to check, no line time to wait for.
 
-#include <chrono>
-#include <thread>
-
 #include "engine/core/errors.h"
 #include "engine/link/host_link.h"
-#include "engine/link/usb_port.h"
+#include "engine/link/motor_connection.h"
 
 namespace velkor::engine {
-
-namespace {
-constexpr std::size_t kPiece = 8;
-constexpr auto kPiecePause = std::chrono::milliseconds(5);
-// The motor is alone behind its adapter: the address byte for every motor
-// selects it whatever its address.
-constexpr char kEveryMotor = static_cast<char>(0x80);
-constexpr char kCarriageReturn = '\r';
-}  // namespace
-
-void SendInPieces(UsbPort& port, std::string_view bytes) {
-  while (!bytes.empty()) {
-    std::string_view piece = bytes.substr(0, kPiece);
-    port.Write(piece);
-    std::this_thread::sleep_for(kPiecePause);
-    bytes.remove_prefix(piece.size());
-  }
-}
 
 std::vector<UsbPort*> HostLink::OpenUsbPorts() const {
   std::vector<UsbPort*> open;
@@ -64,38 +43,18 @@ UsbPort& HostLink::UsbPortOf(std::int32_t address) const {
 std::string HostLink::UsbExchange(std::int32_t address, std::string_view data, bool asCommand,
                                   std::optional<std::size_t> answerSize, bool lineMode) {
   if (address == kKeepAddress) address = currentAddress_;
-  std::string frame;
-  frame.reserve(data.size() + 2);
-  frame += kEveryMotor;
-  frame += data;
-  if (asCommand) frame += kCarriageReturn;
-  if (address == 0) {
-    if (answerSize) throw CVNXException(ErrorCode::MoreThanOneMotor);
-    for (UsbPort* port : OpenUsbPorts()) SendInPieces(*port, frame);
-    return {};
-  }
-  UsbPort& port = UsbPortOf(address);
-  SendInPieces(port, frame);
-  if (!answerSize) return {};
-  return lineMode ? port.ReadLine(*answerSize, settings.timeout) : port.ReadBytes(*answerSize, settings.timeout);
+  UsbPort* target = address == 0 ? nullptr : &UsbPortOf(address);
+  return connection::Deliver(target, OpenUsbPorts(), connection::Frame(data, asCommand), answerSize, lineMode,
+                             settings.timeout);
 }
 
 void HostLink::UsbWrite(std::string_view bytes) {
-  if (currentAddress_ != 0) return SendInPieces(UsbPortOf(currentAddress_), bytes);
-  for (UsbPort* port : OpenUsbPorts()) SendInPieces(*port, bytes);
+  if (currentAddress_ != 0) return connection::SendInPieces(UsbPortOf(currentAddress_), bytes);
+  for (UsbPort* each : OpenUsbPorts()) connection::SendInPieces(*each, bytes);
 }
 
 std::string HostLink::UsbReadBytes(std::size_t max, std::int32_t timeout) {
-  std::string bytes;
-  for (UsbPort* port : OpenUsbPorts()) {
-    if (bytes.size() >= max) break;
-    try {
-      bytes += port->ReadBytes(max - bytes.size(), timeout);
-    } catch (const CVNXException& failure) {
-      if (failure.Code() != static_cast<std::uint32_t>(ErrorCode::NoResponse)) throw;
-    }
-  }
-  return bytes;
+  return connection::ReadFromEach(OpenUsbPorts(), max, timeout);
 }
 
 std::string HostLink::UsbReadLine(std::size_t max, std::int32_t timeout) {
@@ -104,14 +63,10 @@ std::string HostLink::UsbReadLine(std::size_t max, std::int32_t timeout) {
 }
 
 void HostLink::UsbClearBuffer() {
-  for (UsbPort* port : OpenUsbPorts()) port->Flush();
+  for (UsbPort* each : OpenUsbPorts()) connection::Discard(*each);
   lineBuffer_.clear();
 }
 
-std::int32_t HostLink::UsbBytesAvailable() const {
-  std::size_t waiting = 0;
-  for (UsbPort* port : OpenUsbPorts()) waiting += port->Available();
-  return static_cast<std::int32_t>(waiting);
-}
+std::int32_t HostLink::UsbBytesAvailable() const { return connection::AvailableIn(OpenUsbPorts()); }
 
 }  // namespace velkor::engine

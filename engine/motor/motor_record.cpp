@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "engine/core/errors.h"
+#include "engine/link/motor_connection.h"
 #include "engine/motor/answer_number.h"
 
 namespace velkor::engine {
@@ -57,8 +58,8 @@ std::string MotorRecord::MotorGetResponse(std::string_view text) {
 
 void MotorRecord::MotorWriteBytes(std::string_view bytes) {
   auto link = Link();
-  if (link->IsNetwork()) return SendInPieces(OpenConnection(), bytes);
-  if (link->IsUsb()) return SendInPieces(OpenUsbPort(), bytes);
+  if (link->IsNetwork()) return connection::SendInPieces(OpenConnection(), bytes);
+  if (link->IsUsb()) return connection::SendInPieces(OpenUsbPort(), bytes);
   link->WriteChunked(bytes);
 }
 
