@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/host/per_motor_link.h"
 #include "tests/support/engine_failure.h"
 #include "tests/support/network_adapters.h"
 #include "tests/support/test_environment.h"
@@ -14,7 +15,7 @@
 
 namespace velkor::testing {
 
-class NetworkTest : public ::testing::Test {
+class NetworkTest : public PerMotorLinkTest {
  protected:
   // The adapters, then a host that reads their settings.
   void StartAdapters(const std::vector<std::string>& motors, bool discovery = true, const std::string& faults = "") {
@@ -30,20 +31,6 @@ class NetworkTest : public ::testing::Test {
     EXPECT_EQ(host_->DetectNetMotors(maxAddress, flags, &result), S_OK) << TakeFailure().description;
     return result;
   }
-  LONG MotorCount() {
-    LONG count = -1;
-    host_->get_NoOfMotors(&count);
-    return count;
-  }
-  std::string Ask(const std::string& command) {
-    Bstr text(command.c_str()), answer;
-    EXPECT_EQ(host_->GetResponseOf(text.get(), answer.Out()), S_OK) << TakeFailure().description;
-    return answer.Utf8();
-  }
-
-  TemporaryRegistry registry_;
-  std::unique_ptr<sim::Simulator> simulator_;
-  ComPtr<IVNXComm> host_;
 };
 
 }  // namespace velkor::testing

@@ -136,56 +136,25 @@ TEST_F(NetHostTest, AddingBeyondMaxMotorsGivesZero) {
 TEST_F(NetHostTest, AnAnswerFromEveryMotorIsRefused) {
   StartAdapters(kThreeMotors);
   ASSERT_EQ(Detect(10), 1);
-  Bstr answer;
-  EXPECT_EQ(host_->GetResponseOf(Bstr("0RSP").get(), answer.Out()), E_FAIL);
-  auto failure = TakeFailure();
-  EXPECT_EQ(failure.description, "Cannot get data from more than one motor!");
-  EXPECT_EQ(failure.helpContext, 32u);
-  EXPECT_EQ(host_->ReadResponse(answer.Out()), E_FAIL);  // DefaultMotor is 0 after discovery
-  EXPECT_EQ(TakeFailure().helpContext, 32u);
+  ExpectAnswerFromEveryMotorRefused();
 }
 
 TEST_F(NetHostTest, ClearBufferEmptiesEveryConnection) {
   StartAdapters(kThreeMotors);
   ASSERT_EQ(Detect(10), 1);
-  // Sent to every motor, answered by each on its own connection.
-  EXPECT_EQ(host_->WriteCmd(Bstr("0RSP").get()), S_OK);
-  const LONG expected = 3 * static_cast<LONG>(std::string("24576/441\r").size());
-  LONG waiting = 0;
-  for (int tries = 0; tries < 100 && waiting < expected; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_EQ(host_->get_BytesAvailable(&waiting), S_OK);
-  }
-  EXPECT_EQ(waiting, expected);
-  EXPECT_EQ(host_->ClearBuffer(), S_OK);
-  EXPECT_EQ(host_->get_BytesAvailable(&waiting), S_OK);
-  EXPECT_EQ(waiting, 0);
-  EXPECT_EQ(Ask("2RSP"), "24576/452");
+  ExpectClearBufferEmptiesEvery(3);
 }
 
 TEST_F(NetHostTest, RawStringsGoToTheSelectedMotor) {
   StartAdapters(kThreeMotors);
   ASSERT_EQ(Detect(10), 1);
-  ASSERT_EQ(host_->put_DefaultMotor(2), S_OK);
-  EXPECT_EQ(host_->WriteString(Bstr("RSP\r").get()), S_OK);
-  Bstr answer;
-  EXPECT_EQ(host_->ReadResponse(answer.Out()), S_OK) << TakeFailure().description;
-  EXPECT_EQ(answer.Utf8(), "24576/452");
+  ExpectRawStringReachesTheSelectedMotor();
 }
 
 TEST_F(NetHostTest, ClosingAndOpeningConnectsTheListedMotorsAgain) {
   StartAdapters(kThreeMotors);
   ASSERT_EQ(Detect(10), 1);
-  EXPECT_EQ(host_->ClosePort(), S_OK);
-  Bstr answer;
-  EXPECT_EQ(host_->GetResponseOf(Bstr("1RSP").get(), answer.Out()), E_FAIL);
-  EXPECT_EQ(TakeFailure().helpContext, 8u);
-  EXPECT_EQ(host_->OpenPort(nullptr), S_OK) << TakeFailure().description;
-  EXPECT_EQ(Ask("3RSP"), "24576/443");
-  // A motor that is not listed is a bad argument, not a closed one.
-  EXPECT_EQ(host_->GetResponseOf(Bstr("7RSP").get(), answer.Out()), E_FAIL);
-  EXPECT_EQ(TakeFailure().helpContext, 19u);
-
+  ExpectCloseAndReopen("3RSP", "24576/443");
   simulator_.reset();  // every adapter gone
   EXPECT_EQ(host_->OpenPort(nullptr), E_FAIL);
   EXPECT_EQ(TakeFailure().helpContext, 45u);

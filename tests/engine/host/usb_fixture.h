@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/host/per_motor_link.h"
 #include "tests/support/engine_failure.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/usb_adapters.h"
@@ -16,7 +17,7 @@
 
 namespace velkor::testing {
 
-class UsbTest : public ::testing::Test {
+class UsbTest : public PerMotorLinkTest {
  protected:
   UsbTest() : devices_("VELKOR_USB_DEVICES", (registry_.folder() / "usb-devices").string()) {}
 
@@ -33,21 +34,7 @@ class UsbTest : public ::testing::Test {
     EXPECT_EQ(host_->DetectUSBMotors(maxAddress, flags, &result), S_OK) << TakeFailure().description;
     return result;
   }
-  LONG MotorCount() {
-    LONG count = -1;
-    host_->get_NoOfMotors(&count);
-    return count;
-  }
-  std::string Ask(const std::string& command) {
-    Bstr text(command.c_str()), answer;
-    EXPECT_EQ(host_->GetResponseOf(text.get(), answer.Out()), S_OK) << TakeFailure().description;
-    return answer.Utf8();
-  }
-
-  TemporaryRegistry registry_;
   ScopedEnvironment devices_;
-  std::unique_ptr<sim::Simulator> simulator_;
-  ComPtr<IVNXComm> host_;
 };
 
 }  // namespace velkor::testing
