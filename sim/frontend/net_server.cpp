@@ -16,7 +16,6 @@
 namespace velkor::sim {
 namespace {
 
-constexpr std::size_t kOutgoingLimit = 64 * 1024;  // as a port's buffer, the oldest go
 constexpr std::size_t kReplyLength = 30;
 
 std::string Reason(const std::string& what, const NetEndpoint& at) {
@@ -81,12 +80,16 @@ NetServer::NetServer() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), start_
 NetServer::~NetServer() { Stop(); }
 
 std::optional<std::size_t> NetServer::AddAdapter(std::unique_ptr<Line> line, const NetEndpoint& listen,
-                                                 DiscoveryReply reply, std::string& error) {
+                                                 DiscoveryReply reply, bool pace, std::string& error) {
   if (thread_.joinable()) {
     error = "adapters must be added before the server starts";
     return std::nullopt;
   }
-  auto adapter = std::make_unique<Adapter>();
+  // The adapter's serial side runs at the rate the motor powers up at; a
+  // motor told to change its rate is lost to it, as behind a real adapter.
+  const LineFormat serialSide{line->Motor(0).Config().baud, '?'};
+  auto adapter = std::make_unique<Adapter>(std::move(line), pace);
+  adapter->paced.format = serialSide;
   adapter->bound = listen;
   adapter->listener = BoundSocket(SOCK_STREAM, adapter->bound, error);
   if (!adapter->listener.Valid()) return std::nullopt;
@@ -98,10 +101,6 @@ std::optional<std::size_t> NetServer::AddAdapter(std::unique_ptr<Line> line, con
   adapter->replier = BoundSocket(SOCK_DGRAM, replyFrom, error);
   if (!adapter->replier.Valid()) return std::nullopt;
   adapter->reply = reply;
-  // The adapter's serial side runs at the rate the motor powers up at; a
-  // motor told to change its rate is lost to it, as behind a real adapter.
-  adapter->format = LineFormat{line->Motor(0).Config().baud, '?'};
-  adapter->line = std::move(line);
   adapters_.push_back(std::move(adapter));
   return adapters_.size() - 1;
 }
@@ -144,35 +143,42 @@ void NetServer::Stop() {
 
 void NetServer::Run() {
   std::vector<pollfd> fds;
-  std::vector<std::uint8_t> toHost;
+  auto simNow = [this](std::chrono::steady_clock::time_point at) { return SimNow(at); };
   while (!stopping_) {
+    auto now = std::chrono::steady_clock::now();
     fds.clear();
-    std::optional<SimTime> wake;
+    std::optional<std::chrono::steady_clock::time_point> wake;
     for (auto& adapter : adapters_) {
       std::lock_guard lock(adapter->mutex);
-      toHost.clear();
-      adapter->line->Advance(adapter->format, SimNow(), toHost);
-      if (adapter->client.Valid()) adapter->outgoing.insert(adapter->outgoing.end(), toHost.begin(), toHost.end());
-      if (auto due = adapter->line->NextDue(); due && !clock_ && (!wake || *due < *wake)) wake = due;
-      short events = static_cast<short>(POLLIN | (adapter->outgoing.empty() ? 0 : POLLOUT));
+      adapter->paced.Serve(now, simNow);
+      if (!adapter->client.Valid()) adapter->paced.DropForHost();
+      auto lineStart = clock_ ? std::nullopt : std::optional(start_);
+      if (auto next = adapter->paced.NextWake(now, lineStart); next && (!wake || *next < *wake)) wake = next;
+      short events = static_cast<short>(POLLIN | (adapter->paced.HasDueForHost(now) ? POLLOUT : 0));
       fds.push_back(pollfd{adapter->listener.Get(), POLLIN, 0});
       fds.push_back(pollfd{adapter->client.Valid() ? adapter->client.Get() : -1, events, 0});
     }
     for (const Responder& responder : responders_) fds.push_back(pollfd{responder.socket.Get(), POLLIN, 0});
     fds.push_back(pollfd{wake_.Get(), POLLIN, 0});
     // An injected clock moves without telling anyone: look now and then.
-    int timeout = clock_ ? 20 : -1;
-    if (wake) {
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - SimNow()).count();
-      timeout = static_cast<int>(std::clamp<long long>(left, 0, 1000));
+    // Pacing needs better than the millisecond of poll's time-out.
+    std::optional<std::chrono::nanoseconds> wait;
+    if (clock_) wait = std::chrono::milliseconds(20);
+    if (wake) wait = std::clamp<std::chrono::nanoseconds>(*wake - now, std::chrono::nanoseconds(0), std::chrono::seconds(1));
+    timespec timeout{};
+    if (wait) {
+      timeout.tv_sec = static_cast<time_t>(wait->count() / 1'000'000'000);
+      timeout.tv_nsec = static_cast<long>(wait->count() % 1'000'000'000);
     }
-    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) return;
+    if (::ppoll(fds.data(), fds.size(), wait ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) return;
+    now = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < adapters_.size(); ++i) {
       Adapter& adapter = *adapters_[i];
       std::lock_guard lock(adapter.mutex);
       if (fds[2 * i].revents & POLLIN) Accept(adapter);
-      if (fds[2 * i + 1].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(adapter, SimNow());
-      if (adapter.client.Valid() && !adapter.outgoing.empty()) WriteTo(adapter);
+      if (fds[2 * i + 1].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(adapter, now);
+      adapter.paced.Serve(now, simNow);
+      if (adapter.client.Valid()) WriteTo(adapter, now);
     }
     for (std::size_t r = 0; r < responders_.size(); ++r) {
       if (fds[2 * adapters_.size() + r].revents & POLLIN) Answer(responders_[r]);
@@ -192,33 +198,31 @@ void NetServer::Accept(Adapter& adapter) {
   int on = 1;
   ::setsockopt(client.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   adapter.client = std::move(client);
-  adapter.outgoing.clear();
+  adapter.paced.DropForHost();
 }
 
-void NetServer::ReadFrom(Adapter& adapter, SimTime now) {
+void NetServer::ReadFrom(Adapter& adapter, std::chrono::steady_clock::time_point now) {
   std::array<std::uint8_t, 4096> buffer;
   ssize_t count = ::recv(adapter.client.Get(), buffer.data(), buffer.size(), 0);
   if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
   if (count <= 0) {
     // The client is gone: the adapter is free for the next one.
     adapter.client = FileDescriptor();
-    adapter.outgoing.clear();
+    adapter.paced.DropForHost();
     return;
   }
-  std::vector<std::uint8_t> toHost;
-  adapter.line->FromHost(std::span(buffer.data(), static_cast<std::size_t>(count)), adapter.format, now, toHost);
-  adapter.outgoing.insert(adapter.outgoing.end(), toHost.begin(), toHost.end());
-  while (adapter.outgoing.size() > kOutgoingLimit) adapter.outgoing.pop_front();
+  adapter.paced.FromHost(std::span(buffer.data(), static_cast<std::size_t>(count)), now);
 }
 
-void NetServer::WriteTo(Adapter& adapter) {
-  std::vector<std::uint8_t> ready(adapter.outgoing.begin(), adapter.outgoing.end());
+void NetServer::WriteTo(Adapter& adapter, std::chrono::steady_clock::time_point now) {
+  std::vector<std::uint8_t> ready = adapter.paced.DueForHost(now);
+  if (ready.empty()) return;
   ssize_t written = ::send(adapter.client.Get(), ready.data(), ready.size(), MSG_NOSIGNAL);
   if (written > 0) {
-    adapter.outgoing.erase(adapter.outgoing.begin(), adapter.outgoing.begin() + written);
+    adapter.paced.Written(static_cast<std::size_t>(written));
   } else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
     adapter.client = FileDescriptor();
-    adapter.outgoing.clear();
+    adapter.paced.DropForHost();
   }
 }
 
@@ -235,7 +239,7 @@ void NetServer::Answer(const Responder& responder) {
     std::uint32_t serial = 0;
     {
       std::lock_guard lock(adapter.mutex);
-      serial = adapter.line->Motor(0).Config().serial;
+      serial = adapter.paced.Model().Motor(0).Config().serial;
     }
     std::vector<std::uint8_t> answer = DiscoveryAnswer(adapter.reply, serial);
     if (answer.empty()) continue;

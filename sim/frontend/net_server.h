@@ -1,12 +1,11 @@
 #pragma once
 // Network serial adapters in front of motors: each adapter listens for one TCP
 // client on a loopback address and carries its bytes to and from a line with
-// one motor on it. Discovery responders answer the adapters' UDP query on
+// one motor on it, paced at the motor's rate when asked. Discovery responders answer the adapters' UDP query on
 // behalf of their adapters, each reply sent from the adapter's own address.
 // One thread serves them all.
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,8 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/frontend/paced_line.h"
 #include "sim/frontend/pseudo_terminal.h"
-#include "sim/lines/line.h"
 #include "sim/scenario/scenario.h"
 
 namespace velkor::sim {
@@ -31,7 +30,7 @@ class NetServer {
   // Before Start. Binds at once, so the port the system chose is known at
   // return; nothing and a reason in `error` when the address cannot be had.
   std::optional<std::size_t> AddAdapter(std::unique_ptr<Line> line, const NetEndpoint& listen, DiscoveryReply reply,
-                                        std::string& error);
+                                        bool pace, std::string& error);
   // Before Start: answers the query for `adapters` (indices of AddAdapter),
   // in that order.
   std::optional<std::size_t> AddResponder(const NetEndpoint& at, std::vector<std::size_t> adapters,
@@ -48,19 +47,18 @@ class NetServer {
   auto WithLine(std::size_t adapter, Use&& use) {
     Adapter& served = *adapters_.at(adapter);
     std::lock_guard lock(served.mutex);
-    return use(*served.line);
+    return use(served.paced.Model());
   }
 
  private:
   struct Adapter {
-    std::unique_ptr<Line> line;
-    LineFormat format;  // the adapter's serial side: always the motor's rate
+    Adapter(std::unique_ptr<Line> line, bool pace) : paced(std::move(line), pace) {}
+    PacedLine paced;  // its format is the adapter's serial side
     NetEndpoint bound;
     DiscoveryReply reply = DiscoveryReply::Normal;
     FileDescriptor listener;
     FileDescriptor replier;  // UDP, bound to the adapter's address
     FileDescriptor client;
-    std::deque<std::uint8_t> outgoing;
     std::mutex mutex;
   };
   struct Responder {
@@ -71,10 +69,10 @@ class NetServer {
 
   void Run();
   void Accept(Adapter& adapter);
-  void ReadFrom(Adapter& adapter, SimTime now);
-  void WriteTo(Adapter& adapter);
+  void ReadFrom(Adapter& adapter, std::chrono::steady_clock::time_point now);
+  void WriteTo(Adapter& adapter, std::chrono::steady_clock::time_point now);
   void Answer(const Responder& responder);
-  SimTime SimNow() const { return clock_ ? clock_() : std::chrono::steady_clock::now() - start_; }
+  SimTime SimNow(std::chrono::steady_clock::time_point now) const { return clock_ ? clock_() : now - start_; }
 
   std::vector<std::unique_ptr<Adapter>> adapters_;
   std::vector<Responder> responders_;

@@ -1,11 +1,10 @@
 #pragma once
 // Moves bytes between pseudo-terminals and line models: one thread polls every
-// port. With pacing on, every character takes its line time (10 bits) to come
-// in and to go out, so that a benchmark sees the line's own limit.
+// port. With pacing on, every character takes its line time to come in and to
+// go out.
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/lines/line.h"
+#include "sim/frontend/paced_line.h"
 #include "sim/frontend/pseudo_terminal.h"
 
 namespace velkor::sim {
@@ -44,32 +43,23 @@ class PortServer {
   auto WithLine(std::size_t port, Use&& use) {
     Port& served = *ports_.at(port);
     std::lock_guard lock(served.mutex);
-    return use(*served.line);
+    return use(served.paced.Model());
   }
 
  private:
-  struct Timed {
-    std::uint8_t byte;
-    std::chrono::steady_clock::time_point due;
-  };
   struct Port {
+    Port(PseudoTerminal terminal, std::unique_ptr<Line> line, bool pace)
+        : terminal(std::move(terminal)), paced(std::move(line), pace) {}
     PseudoTerminal terminal;
-    std::unique_ptr<Line> line;
-    bool pace = false;
+    PacedLine paced;
     std::mutex mutex;
-    LineFormat format;
-    std::deque<Timed> incoming;  // paced bytes not yet on the line
-    std::deque<Timed> outgoing;  // bytes for the host not yet written
-    std::chrono::steady_clock::time_point last_in{}, last_out{};
   };
 
   void Run();
   void ReadFrom(Port& port, std::chrono::steady_clock::time_point now);
   void Serve(Port& port, std::chrono::steady_clock::time_point now);
   void WriteTo(Port& port, std::chrono::steady_clock::time_point now);
-  std::optional<std::chrono::steady_clock::time_point> NextWake(Port& port, std::chrono::steady_clock::time_point now) const;
   SimTime SimNow(std::chrono::steady_clock::time_point now) const { return clock_ ? clock_() : now - start_; }
-  std::chrono::nanoseconds CharTime(const Port& port) const;
 
   std::vector<std::unique_ptr<Port>> ports_;
   FileDescriptor wake_;  // eventfd that ends the poll when Stop is called

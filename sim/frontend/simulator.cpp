@@ -109,7 +109,7 @@ bool Simulator::AddNet(const PortScenario& port, std::string& error) {
   std::vector<std::string> where;
   for (std::size_t m = 0; m < port.motors.size(); ++m) {
     const AdapterSetup& adapter = port.adapters.at(m);
-    auto index = net_.AddAdapter(LineOfOne(port.motors[m]), adapter.listen, adapter.reply, error);
+    auto index = net_.AddAdapter(LineOfOne(port.motors[m]), adapter.listen, adapter.reply, port.pace, error);
     if (!index) return false;
     placed.places.push_back(*index);
     where.push_back(", tcp " + EndpointText(net_.AdapterEndpoint(*index)));

@@ -185,7 +185,6 @@ class Parser {
     bool serial = port.transport == Transport::Serial;
     if (!serial && port.comNumber) Error("a COM name is for a serial port");
     if (!serial && port.collisions != BusCollisions::Garbage) Error("'dominant' is for a bus");
-    if (port.transport == Transport::Net && port.pace) Error("'pace' is for serial and usb ports");
     if (port.transport != Transport::Net && discoveryGiven) Error("'discovery' is for a net port");
     if (port.transport == Transport::Net && !discoveryGiven) port.discovery = NetEndpoint{"127.0.0.1", kDiscoveryPort};
     if (wired && serial && port.wiring == Wiring::Chain && port.collisions != BusCollisions::Garbage)
