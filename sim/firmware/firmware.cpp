@@ -233,6 +233,7 @@ bool Firmware::ExecuteControl(std::string_view token) {
       CommandFailed();
     } else {
       format_[0].baud = *value;
+      rate_changes_.push_back(*value);
     }
   } else if (token.starts_with("OCHN(") && token.ends_with(")")) {
     // OCHN(type,channel,parity,rate,stop bits,data bits,mode)

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/firmware/eeprom.h"
 #include "sim/firmware/host_mode.h"
@@ -56,6 +57,9 @@ class Firmware {
   bool Asleep(int channel) const { return asleep_[channel == 0 ? 0 : 1]; }
   bool EchoOn(int channel) const { return echo_[channel == 0 ? 0 : 1]; }
   LineFormat Listening() const { return format_[static_cast<std::size_t>(config_.channel)]; }
+  // The rates "BAUD" switched the motor to, oldest first, for tests to see
+  // the steps a host took.
+  const std::vector<int>& RateChanges() const { return rate_changes_; }
   char Mode() const;
   const Eeprom& Memory() const { return memory_; }
   const Variables& Vars() const { return variables_; }
@@ -126,6 +130,7 @@ class Firmware {
   std::array<bool, 2> asleep_{};
   std::array<bool, 2> echo_{};
   std::array<LineFormat, 2> format_{};
+  std::vector<int> rate_changes_;
   std::string line_;
 
   // Conditional answers: "CMP" sets the flag, "IFF" holds every command back

@@ -123,10 +123,15 @@ TEST_F(UsbHostTest, ClosingAndOpeningReopensTheListedAdapters) {
 }
 
 TEST_F(UsbHostTest, ProgramsTravelToAndFromAUsbMotor) {
-  // The servo motor is loaded at 9600 and brought back to 38400 afterwards.
+  // The servo motor is loaded at 9600 and brought back to 38400 afterwards;
+  // the plain one is left at its rate.
   StartAdapters({"motor firmware=441", "motor firmware=463"});
   ASSERT_EQ(Detect(10), 1);
   const std::string body = "a=1\nEND\n";
+  auto rateChanges = [&](std::size_t index) {
+    return simulator_->WithMotor(0, index, [](velkor::sim::Firmware& m) { return m.RateChanges(); });
+  };
+  const std::vector<int> before[] = {rateChanges(0), rateChanges(1)};
   for (LONG address : {1, 2}) {
     const char* version = address == 1 ? "4000" : "4630";
     SCOPED_TRACE(address);
@@ -145,4 +150,8 @@ TEST_F(UsbHostTest, ProgramsTravelToAndFromAUsbMotor) {
   }
   EXPECT_EQ(Ask("2RSP"), "24576/463");
   EXPECT_EQ(simulator_->WithMotor(0, 1, [](velkor::sim::Firmware& m) { return m.Listening().baud; }), 38400);
+  EXPECT_EQ(rateChanges(0), before[0]) << "a plain motor keeps its rate";
+  std::vector<int> servo = before[1];
+  servo.insert(servo.end(), {9600, 38400});
+  EXPECT_EQ(rateChanges(1), servo);
 }
