@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "tests/support/client_process.h"
+#include "tests/tools/per_motor_link_checks.h"
 #include "tests/support/network_adapters.h"
 #include "tests/support/test_environment.h"
 
 using velkor::testing::ClientRun;
-using velkor::testing::ReadFile;
 using velkor::testing::RunClient;
-using velkor::testing::WriteFile;
 
 namespace {
 
@@ -28,10 +27,12 @@ class NetClientTest : public ::testing::Test {
     adapters_ = velkor::testing::StartAdapters(motors, discovery, "", registry_.UserFile());
     ASSERT_TRUE(adapters_.simulator);
   }
-  std::string Path(const std::string& name) const { return (folder_.path() / name).string(); }
   template <class Use>
   auto WithMotor(std::size_t motor, Use&& use) {
     return adapters_.simulator->WithMotor(0, motor, std::forward<Use>(use));
+  }
+  auto Motors() {
+    return [this](std::size_t motor, auto use) { return WithMotor(motor, use); };
   }
 
   velkor::testing::TemporaryRegistry registry_;
@@ -79,71 +80,20 @@ TEST_F(NetClientTest, NetAndPortExcludeEachOther) {
   EXPECT_EQ(RunClient("add-net").status, 2);
 }
 
-TEST_F(NetClientTest, MemReadsAndWritesTheMemoryOfTheAddressedMotor) {
+TEST_F(NetClientTest, MemReachesTheAddressedMotorOnly) {
   Start(true);
   // The factory image keeps the serial number as a long at 32256.
   ClientRun run = RunClient("mem --net --address 2 read 32256");
-  EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("1090522042 (0x41000BBA)"), std::string::npos) << run.output;
-
-  run = RunClient("mem --net --address 1 write 200 0x1234 --word");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(WithMotor(0, [](velkor::sim::Firmware& m) { return m.Memory().Byte(200); }), 0x12);
-  EXPECT_EQ(WithMotor(0, [](velkor::sim::Firmware& m) { return m.Memory().Byte(201); }), 0x34);
-  EXPECT_EQ(WithMotor(1, [](velkor::sim::Firmware& m) { return m.Memory().Byte(200); }), 0xFF);
-  // The long beyond the word reaches into erased memory.
-  run = RunClient("mem --net --address 1 read 200");
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("305463295 (0x1234FFFF)"), std::string::npos) << run.output;
-  run = RunClient("mem --net --address 1 read 201 --byte");
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("52 (0x34)"), std::string::npos) << run.output;
+  velkor::testing::ExpectMemoryOfTheAddressedMotor("--net", 0, 1, Motors());
 }
 
-TEST_F(NetClientTest, ProgramsGoIntoMotorsOnTheNetworkAndComeBack) {
-  // A servo motor beside the plain one: only servo firmware keeps a compiled program.
+TEST_F(NetClientTest, ProgramsGoAndComeBack) {
   Start(true, {"motor serial=A3001 model=SV2315D firmware=441", "motor serial=A3002 model=SV2320D firmware=463"});
-  WriteFile(Path("move.src"), "' a move and back\nMP  A=100 V=1000\nP=4000 G\nC1\nWHILE a<3\n  a = a+1\nLOOP\nEND\n");
-  ClientRun run = RunClient("compile " + Path("move.src"));
-  ASSERT_EQ(run.status, 0) << run.output;
-  const std::string normalized = "MP A=100 V=1000\nP=4000 G\nC1\nWHILE a<3\na=a+1\nLOOP\nEND\n";
-
-  run = RunClient("download --net --address 1 " + Path("move.vqx"));
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(WithMotor(0, [](velkor::sim::Firmware& m) { return m.Program(false).Body(); }), normalized);
-  run = RunClient("upload --net --address 1 " + Path("back.txt"));
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(ReadFile(Path("back.txt")), "MP A=100 V=1000\r\nP=4000 G\r\nC1\r\nWHILE a<3\r\na=a+1\r\nLOOP\r\nEND\r\n");
-
-  // Servo firmware refuses images of the plain family, so the image says 463.
-  std::string image = ReadFile(Path("move.vqx"));
-  ASSERT_TRUE(image.starts_with("$4000"));
-  WriteFile(Path("move.scx"), image.replace(0, 5, "$4630"));
-  run = RunClient("download --net --address 2 " + Path("move.scx"));
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(WithMotor(1, [](velkor::sim::Firmware& m) { return m.Program(true).Body(); }), normalized);
-  run = RunClient("upload --net --address 2 - --compiled --raw");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find(normalized), std::string::npos) << run.output;
+  velkor::testing::ExpectProgramsGoAndComeBack("--net", folder_.path(), Motors());
 }
 
-TEST_F(NetClientTest, StreamDrivesTheMotorsOnTheNetworkToTheEndOfTheTable) {
+TEST_F(NetClientTest, StreamDrivesTheMotorsToTheEndOfTheTable) {
   Start(true);
-  const std::string table = Path("line.csv");
-  ClientRun run =
-      RunClient("path line --time-delta 64 --acceleration 0.05 --max-speed 5 --to 300,400 --create > " + table);
-  ASSERT_EQ(run.status, 0) << run.output;
-  run = RunClient("stream --net --motors 2 " + table);
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("streamed 5 of 5 samples to 2 motor(s)"), std::string::npos) << run.output;
-  EXPECT_NEAR(WithMotor(0, [](velkor::sim::Firmware& m) { return m.Host().Position(); }), 300, 0.5);
-  EXPECT_NEAR(WithMotor(1, [](velkor::sim::Firmware& m) { return m.Host().Position(); }), 400, 0.5);
-
-  // A third axis has no motor behind it: nothing is streamed.
-  const std::string wide = Path("wide.csv");
-  WriteFile(wide, "0,0,0,0\n10,10,10,64\n");
-  run = RunClient("stream --net --motors 3 " + wide);
-  EXPECT_EQ(run.status, 2) << run.output;
-  EXPECT_NE(run.output.find("no motor at address 3 on the network"), std::string::npos) << run.output;
-  EXPECT_FALSE(WithMotor(0, [](velkor::sim::Firmware& m) { return m.HostMode(); }));
+  velkor::testing::ExpectStreamToTheEndOfTheTable("--net", folder_.path(), 0, 1, "on the network", Motors());
 }
