@@ -4,7 +4,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -75,13 +74,13 @@ std::vector<std::uint8_t> DiscoveryAnswer(DiscoveryReply reply, std::uint32_t se
   return answer;
 }
 
-NetServer::NetServer() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), start_(std::chrono::steady_clock::now()) {}
+NetServer::NetServer() : start_(std::chrono::steady_clock::now()) {}
 
 NetServer::~NetServer() { Stop(); }
 
 std::optional<std::size_t> NetServer::AddAdapter(std::unique_ptr<Line> line, const NetEndpoint& listen,
                                                  DiscoveryReply reply, bool pace, std::string& error) {
-  if (thread_.joinable()) {
+  if (thread_.Running()) {
     error = "adapters must be added before the server starts";
     return std::nullopt;
   }
@@ -107,7 +106,7 @@ std::optional<std::size_t> NetServer::AddAdapter(std::unique_ptr<Line> line, con
 
 std::optional<std::size_t> NetServer::AddResponder(const NetEndpoint& at, std::vector<std::size_t> adapters,
                                                    std::string& error) {
-  if (thread_.joinable()) {
+  if (thread_.Running()) {
     error = "responders must be added before the server starts";
     return std::nullopt;
   }
@@ -122,29 +121,14 @@ std::optional<std::size_t> NetServer::AddResponder(const NetEndpoint& at, std::v
   return responders_.size() - 1;
 }
 
-bool NetServer::Start(std::string& error) {
-  if (!wake_.Valid()) {
-    error = std::string("cannot create the wake-up event: ") + std::strerror(errno);
-    return false;
-  }
-  if (thread_.joinable()) return true;
-  stopping_ = false;
-  thread_ = std::thread([this] { Run(); });
-  return true;
-}
+bool NetServer::Start(std::string& error) { return thread_.Start([this] { Run(); }, error); }
 
-void NetServer::Stop() {
-  if (!thread_.joinable()) return;
-  stopping_ = true;
-  std::uint64_t one = 1;
-  [[maybe_unused]] auto written = ::write(wake_.Get(), &one, sizeof one);
-  thread_.join();
-}
+void NetServer::Stop() { thread_.Stop(); }
 
 void NetServer::Run() {
   std::vector<pollfd> fds;
   auto simNow = [this](std::chrono::steady_clock::time_point at) { return SimNow(at); };
-  while (!stopping_) {
+  while (!thread_.Stopping()) {
     auto now = std::chrono::steady_clock::now();
     fds.clear();
     std::optional<std::chrono::steady_clock::time_point> wake;
@@ -159,18 +143,12 @@ void NetServer::Run() {
       fds.push_back(pollfd{adapter->client.Valid() ? adapter->client.Get() : -1, events, 0});
     }
     for (const Responder& responder : responders_) fds.push_back(pollfd{responder.socket.Get(), POLLIN, 0});
-    fds.push_back(pollfd{wake_.Get(), POLLIN, 0});
+    fds.push_back(thread_.WakeEvent());
     // An injected clock moves without telling anyone: look now and then.
-    // Pacing needs better than the millisecond of poll's time-out.
     std::optional<std::chrono::nanoseconds> wait;
     if (clock_) wait = std::chrono::milliseconds(20);
-    if (wake) wait = std::clamp<std::chrono::nanoseconds>(*wake - now, std::chrono::nanoseconds(0), std::chrono::seconds(1));
-    timespec timeout{};
-    if (wait) {
-      timeout.tv_sec = static_cast<time_t>(wait->count() / 1'000'000'000);
-      timeout.tv_nsec = static_cast<long>(wait->count() % 1'000'000'000);
-    }
-    if (::ppoll(fds.data(), fds.size(), wait ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) return;
+    if (wake) wait = *wake - now;
+    if (PollFor(fds, wait) < 0 && errno != EINTR) return;
     now = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < adapters_.size(); ++i) {
       Adapter& adapter = *adapters_[i];

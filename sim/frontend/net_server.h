@@ -5,17 +5,16 @@
 // behalf of their adapters, each reply sent from the adapter's own address.
 // One thread serves them all.
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/frontend/paced_line.h"
 #include "sim/frontend/pseudo_terminal.h"
+#include "sim/frontend/serve_thread.h"
 #include "sim/scenario/scenario.h"
 
 namespace velkor::sim {
@@ -76,9 +75,7 @@ class NetServer {
 
   std::vector<std::unique_ptr<Adapter>> adapters_;
   std::vector<Responder> responders_;
-  FileDescriptor wake_;
-  std::atomic<bool> stopping_{false};
-  std::thread thread_;
+  ServeThread thread_;
   std::chrono::steady_clock::time_point start_;
   std::function<SimTime()> clock_;
 };

@@ -1,7 +1,6 @@
 #include "sim/frontend/port_server.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,12 +10,12 @@
 
 namespace velkor::sim {
 
-PortServer::PortServer() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), start_(std::chrono::steady_clock::now()) {}
+PortServer::PortServer() : start_(std::chrono::steady_clock::now()) {}
 
 PortServer::~PortServer() { Stop(); }
 
 std::optional<std::size_t> PortServer::AddPort(std::unique_ptr<Line> line, bool pace, std::string& error) {
-  if (thread_.joinable()) {
+  if (thread_.Running()) {
     error = "ports must be added before the server starts";
     return std::nullopt;
   }
@@ -26,28 +25,13 @@ std::optional<std::size_t> PortServer::AddPort(std::unique_ptr<Line> line, bool 
   return ports_.size() - 1;
 }
 
-bool PortServer::Start(std::string& error) {
-  if (!wake_.Valid()) {
-    error = std::string("cannot create the wake-up event: ") + std::strerror(errno);
-    return false;
-  }
-  if (thread_.joinable()) return true;
-  stopping_ = false;
-  thread_ = std::thread([this] { Run(); });
-  return true;
-}
+bool PortServer::Start(std::string& error) { return thread_.Start([this] { Run(); }, error); }
 
-void PortServer::Stop() {
-  if (!thread_.joinable()) return;
-  stopping_ = true;
-  std::uint64_t one = 1;
-  [[maybe_unused]] auto written = ::write(wake_.Get(), &one, sizeof one);
-  thread_.join();
-}
+void PortServer::Stop() { thread_.Stop(); }
 
 void PortServer::Run() {
   std::vector<pollfd> fds;
-  while (!stopping_) {
+  while (!thread_.Stopping()) {
     auto now = std::chrono::steady_clock::now();
     fds.clear();
     std::optional<std::chrono::steady_clock::time_point> wake;
@@ -63,15 +47,10 @@ void PortServer::Run() {
       fds.push_back(pollfd{port->terminal.Master(), events, 0});
       fds.push_back(pollfd{port->terminal.CloseWatch(), POLLIN, 0});
     }
-    fds.push_back(pollfd{wake_.Get(), POLLIN, 0});
-    // Pacing needs better than the millisecond of poll's time-out.
-    timespec timeout{1, 0};
-    if (wake) {
-      auto wait = std::clamp<std::chrono::nanoseconds>(*wake - now, std::chrono::nanoseconds(0), std::chrono::seconds(1));
-      timeout.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
-      timeout.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
-    }
-    if (::ppoll(fds.data(), fds.size(), wake ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) return;
+    fds.push_back(thread_.WakeEvent());
+    std::optional<std::chrono::nanoseconds> wait;
+    if (wake) wait = *wake - now;
+    if (PollFor(fds, wait) < 0 && errno != EINTR) return;
     now = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < ports_.size(); ++i) {
       Port& port = *ports_[i];

@@ -3,17 +3,16 @@
 // port. With pacing on, every character takes its line time to come in and to
 // go out.
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/frontend/paced_line.h"
 #include "sim/frontend/pseudo_terminal.h"
+#include "sim/frontend/serve_thread.h"
 
 namespace velkor::sim {
 
@@ -62,9 +61,7 @@ class PortServer {
   SimTime SimNow(std::chrono::steady_clock::time_point now) const { return clock_ ? clock_() : now - start_; }
 
   std::vector<std::unique_ptr<Port>> ports_;
-  FileDescriptor wake_;  // eventfd that ends the poll when Stop is called
-  std::atomic<bool> stopping_{false};
-  std::thread thread_;
+  ServeThread thread_;
   std::chrono::steady_clock::time_point start_;
   std::function<SimTime()> clock_;
 };
