@@ -11,28 +11,17 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "host_port.h"
 #include "sim/frontend/pseudo_terminal.h"
-#include "sim/frontend/simulator.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::sim {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::unique_ptr<Simulator> StartScenario(const std::string& text, SimulatorOptions options = {}) {
-  ScenarioParse parsed = ParseScenario(text);
-  EXPECT_TRUE(parsed.errors.empty()) << (parsed.errors.empty() ? "" : FormatError(parsed.errors[0]));
-  if (!options.usbDevices) options.usbDevices = std::filesystem::path();  // never the caller's environment
-  std::string error;
-  auto simulator = Simulator::Start(parsed.scenario, options, error);
-  EXPECT_TRUE(simulator) << error;
-  return simulator;
-}
+using testing::StartScenario;
 
 sockaddr_in Address(const NetEndpoint& at) {
   sockaddr_in address{};
@@ -116,22 +105,16 @@ TEST(NetAdapter, CarriesOneMotorsTrafficWithAddressSelection) {
 // motor's rate: at 2400 baud the 4 bytes of the command and the 2 of the
 // answer take at least 25 ms.
 TEST(NetAdapter, PacedAdapterTakesTheSerialSidesTime) {
-  auto roundTrip = [](const std::string& scenario) {
-    auto simulator = StartScenario(scenario);
-    TcpClient client(simulator->AdapterEndpoint(0, 0));
-    EXPECT_TRUE(client.Connected());
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(client.Send("\x80RP\r"));
-    std::string answer;
-    while (answer.find('\r') == std::string::npos && !client.Ended()) answer += client.Receive(20ms);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(answer, "0\r");
-    return took;
-  };
-  EXPECT_GE(roundTrip("port net discovery=off pace\nmotor baud=2400 listen=127.0.0.1:0\n"), 6 * 4166us);
   auto simulator = StartScenario("port net discovery=off pace\nmotor baud=2400 listen=127.0.0.1:0\n");
+  ASSERT_TRUE(simulator);
   TcpClient client(simulator->AdapterEndpoint(0, 0));
   ASSERT_TRUE(client.Connected());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(client.Send("\x80RP\r"));
+  std::string answer;
+  while (answer.find('\r') == std::string::npos && !client.Ended()) answer += client.Receive(20ms);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 6 * 4166us);
+  EXPECT_EQ(answer, "0\r");
   // A burst keeps its order and loses nothing at the slow pace.
   EXPECT_TRUE(client.Send("\x80" "a=1\r\x80Ra\r\x80" "a=22\r\x80Ra\r"));
   EXPECT_EQ(client.Receive(), "1\r22\r");
@@ -250,31 +233,14 @@ TEST(NetDiscovery, FaultyAdaptersReplyAsTold) {
   EXPECT_NE(simulator->Describe().at(5).find("discovery-reply=none"), std::string::npos);
 }
 
-std::string ReadAll(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class UsbAdapters : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velkor-usb-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-    list_ = folder_ / "devices";
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::filesystem::path folder_, list_;
+  velkor::testing::TemporaryFolder folder_;
+  const std::filesystem::path list_ = folder_ / "devices";
 };
 
 TEST_F(UsbAdapters, ListedWhileRunningAndEachAPort) {
-  {
-    std::ofstream(list_) << "Someone Else's\tX1\t/dev/ttyUSB9\n";
-  }
+  velkor::testing::WriteFile(list_, "Someone Else's\tX1\t/dev/ttyUSB9\n");
   {
     auto simulator = StartScenario(
         "port usb\n"
@@ -286,9 +252,9 @@ TEST_F(UsbAdapters, ListedWhileRunningAndEachAPort) {
     const std::string& first = simulator->UsbDevicePath(0, 0);
     const std::string& second = simulator->UsbDevicePath(0, 1);
     EXPECT_NE(first, second);
-    EXPECT_EQ(ReadAll(list_), "Someone Else's\tX1\t/dev/ttyUSB9\n"
-                              "Varnex(TM) USB Interface\tA2001\t" + first + "\n"
-                              "Other USB Thing\tVX42\t" + second + "\n");
+    EXPECT_EQ(velkor::testing::ReadFile(list_), "Someone Else's\tX1\t/dev/ttyUSB9\n"
+                                                "Varnex(TM) USB Interface\tA2001\t" + first + "\n"
+                                                "Other USB Thing\tVX42\t" + second + "\n");
 
     // A motor alone behind its adapter, echo off, at its own rate.
     testing::HostPort host(first, B9600);
@@ -299,7 +265,7 @@ TEST_F(UsbAdapters, ListedWhileRunningAndEachAPort) {
     EXPECT_TRUE(testing::Answers(host, 2, "RADDR", "2\r"));
     EXPECT_EQ(simulator->WithMotor(0, 0, [](Firmware& motor) { return motor.Address(); }), 2);
   }
-  EXPECT_EQ(ReadAll(list_), "Someone Else's\tX1\t/dev/ttyUSB9\n");
+  EXPECT_EQ(velkor::testing::ReadFile(list_), "Someone Else's\tX1\t/dev/ttyUSB9\n");
 }
 
 TEST_F(UsbAdapters, ListFileGoesWhenNothingElseIsInIt) {
@@ -317,12 +283,8 @@ TEST_F(UsbAdapters, ListFileGoesWhenNothingElseIsInIt) {
   EXPECT_TRUE(testing::Answers(host, 0, "RP", "0\r"));
 }
 
-TEST(AdapterScenarios, KeysBelongToTheirKindOfPort) {
-  auto errors = [](const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& error : ParseScenario(text).errors) found.push_back(FormatError(error));
-    return found;
-  };
+// Their refusals are among the scenario parser's.
+TEST(AdapterScenarios, DefaultsOfTheirKeys) {
   ScenarioParse parsed =
       ParseScenario("port net\nmotor listen=127.0.0.2\nmotor listen=127.0.0.2:4000\nport usb\nmotor\n");
   ASSERT_TRUE(parsed.errors.empty());
@@ -332,20 +294,6 @@ TEST(AdapterScenarios, KeysBelongToTheirKindOfPort) {
   EXPECT_EQ(net.adapters[1].listen, (NetEndpoint{"127.0.0.2", 4000}));
   EXPECT_FALSE(net.motors[0].config.echo);
   EXPECT_EQ(parsed.scenario.ports[1].adapters[0].usbDescription, "Varnex(TM) USB Interface");
-  EXPECT_EQ(errors("port net\nmotor listen=10.0.0.2\n"),
-            std::vector<std::string>{"line 2: bad motor setting 'listen=10.0.0.2'"});
-  EXPECT_EQ(errors("port chain\nmotor listen=127.0.0.2\n"),
-            std::vector<std::string>{"line 2: bad motor setting 'listen=127.0.0.2'"});
-  EXPECT_EQ(errors("port net\nmotor usb-serial=X\n"),
-            std::vector<std::string>{"line 2: bad motor setting 'usb-serial=X'"});
-  EXPECT_EQ(errors("port net\nmotor listen=127.0.0.2\nmotor listen=127.0.0.2:10001\n"),
-            std::vector<std::string>{"line 1: two adapters listen on 127.0.0.2:10001"});
-  EXPECT_EQ(errors("port usb discovery=127.0.0.1:0\nmotor\n"),
-            std::vector<std::string>{"line 1: 'discovery' is for a net port"});
-  EXPECT_EQ(errors("port COM2 net pace\nmotor\n"),
-            std::vector<std::string>{"line 1: a COM name is for a serial port"});
-  EXPECT_EQ(errors("port usb\nmotor\nfault motor=1 discovery-reply=short\n"),
-            std::vector<std::string>{"line 3: bad fault 'discovery-reply=short'"});
 }
 
 }  // namespace

@@ -73,8 +73,10 @@ TEST(FirmwareMemory, StoreAndLoadThroughEveryWidth) {
   EXPECT_EQ(motor.Memory().Byte(205), 0x01);  // 70000 = 0x00011170, big-endian
   EXPECT_EQ(motor.Memory().Byte(211), 5);
   // The pointer has moved on over every value: the next store follows.
-  motor.Command("ab[0]=171 VST(ab[0],1)");
+  motor.Command("ab[0]=171 VST(ab[0],1) aw[0]=-2 VST(aw[0],1)");
   EXPECT_EQ(motor.Memory().Byte(212), 171);
+  EXPECT_EQ(motor.Memory().Byte(213), 0xFF);  // a word takes two bytes
+  EXPECT_EQ(motor.Memory().Byte(214), 0xFE);
   motor.Command("EPTR=204 VLD(aw[8],2)");
   EXPECT_EQ(motor.Command("Raw[8] Raw[9]"), "1\r4464\r");
   motor.Command("EPTR=203 VLD(ab[3],1) VLD(ab[7],1)");

@@ -1,6 +1,6 @@
 #pragma once
-// The host's side of a simulated port for tests: opens the pseudo-terminal's
-// device like a serial port and moves raw bytes with generous deadlines.
+// The host's side of a simulated port for tests: starts a scenario, opens the
+// pseudo-terminal's device like a serial port and moves raw bytes with generous deadlines.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,11 +9,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "sim/frontend/simulator.h"
+
 namespace velkor::sim::testing {
+
+// An address byte (none for a negative address), the text and a CR.
+inline std::string Framed(int address, const std::string& text) {
+  std::string bytes;
+  if (address >= 0) bytes.push_back(static_cast<char>(128 + address));
+  return bytes + text + "\r";
+}
+
+// Whether no byte could be text: what a rate mismatch or a collision leaves.
+inline bool AllGarbage(const std::string& bytes) {
+  return std::ranges::all_of(bytes, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Starts a scenario that must parse and start; never on the caller's USB device list.
+inline std::unique_ptr<Simulator> StartScenario(const ScenarioParse& parsed, SimulatorOptions options = {}) {
+  EXPECT_TRUE(parsed.errors.empty()) << (parsed.errors.empty() ? "" : FormatError(parsed.errors[0]));
+  if (!options.usbDevices) options.usbDevices = std::filesystem::path();
+  std::string error;
+  auto simulator = Simulator::Start(parsed.scenario, options, error);
+  EXPECT_TRUE(simulator) << error;
+  return simulator;
+}
+inline std::unique_ptr<Simulator> StartScenario(const std::string& text, SimulatorOptions options = {}) {
+  return StartScenario(ParseScenario(text), std::move(options));
+}
 
 class HostPort {
  public:
@@ -47,12 +75,7 @@ class HostPort {
       else Wait(POLLOUT, std::chrono::milliseconds(100));
     }
   }
-  // An address byte, the text and a CR.
-  void Send(int address, const std::string& text) {
-    std::string bytes;
-    if (address >= 0) bytes.push_back(static_cast<char>(128 + address));
-    Write(bytes + text + "\r");
-  }
+  void Send(int address, const std::string& text) { Write(Framed(address, text)); }
 
   // Up to `count` bytes, waiting at most `limit` for them all.
   std::string Read(std::size_t count, std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {

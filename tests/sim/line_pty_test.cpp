@@ -11,29 +11,16 @@
 #include <thread>
 
 #include "host_port.h"
-#include "sim/frontend/simulator.h"
 
 namespace velkor::sim {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::AllGarbage;
 using testing::Answers;
+using testing::Framed;
 using testing::HostPort;
-
-std::unique_ptr<Simulator> StartScenario(const std::string& text) {
-  ScenarioParse parsed = ParseScenario(text);
-  EXPECT_TRUE(parsed.errors.empty()) << (parsed.errors.empty() ? "" : FormatError(parsed.errors[0]));
-  std::string error;
-  auto simulator = Simulator::Start(parsed.scenario, nullptr, error);
-  EXPECT_TRUE(simulator) << error;
-  return simulator;
-}
-
-std::string Framed(int address, const std::string& text) {
-  std::string bytes;
-  if (address >= 0) bytes.push_back(static_cast<char>(128 + address));
-  return bytes + text + "\r";
-}
+using testing::StartScenario;
 
 // Sends a command on an echoing line, checks the whole echo, returns the answer.
 std::string Ask(HostPort& host, int address, const std::string& text) {
@@ -43,33 +30,28 @@ std::string Ask(HostPort& host, int address, const std::string& text) {
   return host.ReadLine();
 }
 
-bool AllGarbage(const std::string& bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) < 0x80) return false;
-  }
-  return true;
-}
-
-TEST(ChainOverPty, AddressBytesSelectOneMotor) {
+TEST(ChainOverPty, AddressBytesSelectOneMotorAndThePortSurvivesAClose) {
   auto simulator = StartScenario(
       "port chain\n"
       "motor address=1 firmware=441\n"
       "motor address=2 firmware=452\n"
       "motor address=3 firmware=463\n");
   ASSERT_TRUE(simulator);
-  HostPort host(simulator->DevicePath(0));
-  ASSERT_TRUE(host.IsOpen());
-  EXPECT_EQ(Ask(host, 2, "RSP"), "24576/452\r");
-  EXPECT_EQ(Ask(host, 3, "RSP"), "24576/463\r");
-  // Without an address byte the last selection holds.
-  EXPECT_EQ(Ask(host, -1, "RSP"), "24576/463\r");
-  EXPECT_EQ(Ask(host, 1, "RSP"), "24576/441\r");
-  // Address 0 is everyone: each motor's answer travels on down the chain.
-  host.Write(Framed(0, "RBe"));
-  std::string all = host.Drain();
-  EXPECT_EQ(all, Framed(0, "RBe") + "0\r0\r0\r");
-  simulator->WithMotor(0, 1, [](Firmware& motor) { EXPECT_TRUE(motor.SetStatus('e', true)); });
-  EXPECT_EQ(Ask(host, 2, "RBe"), "1\r");
+  {
+    HostPort host(simulator->DevicePath(0));
+    ASSERT_TRUE(host.IsOpen());
+    EXPECT_EQ(Ask(host, 2, "RSP"), "24576/452\r");
+    EXPECT_EQ(Ask(host, 3, "RSP"), "24576/463\r");
+    EXPECT_EQ(Ask(host, -1, "RSP"), "24576/463\r");  // without an address byte the last selection holds
+    EXPECT_EQ(Ask(host, 1, "RSP"), "24576/441\r");
+    // Address 0 is everyone: each motor's answer travels on down the chain.
+    host.Write(Framed(0, "RBe"));
+    EXPECT_EQ(host.Drain(), Framed(0, "RBe") + "0\r0\r0\r");
+    simulator->WithMotor(0, 1, [](Firmware& motor) { EXPECT_TRUE(motor.SetStatus('e', true)); });
+  }
+  HostPort again(simulator->DevicePath(0));
+  ASSERT_TRUE(again.IsOpen());
+  EXPECT_EQ(Ask(again, 2, "RBe"), "1\r");
 }
 
 // The chain address set-up as a host runs it: every motor at address 0, echo
@@ -128,19 +110,6 @@ TEST(ChainOverPty, RateMismatchGivesGarbageUntilThePortFollows) {
   EXPECT_TRUE(AllGarbage(garbled));
   host.SetSpeed(B38400);
   EXPECT_EQ(Ask(host, 1, "RBe"), "0\r");
-}
-
-TEST(ChainOverPty, PortSurvivesTheHostClosingIt) {
-  auto simulator = StartScenario("port chain\nmotor address=1 baud=19200\n");
-  ASSERT_TRUE(simulator);
-  {
-    HostPort first(simulator->DevicePath(0), B19200);
-    ASSERT_TRUE(first.IsOpen());
-    EXPECT_EQ(Ask(first, 1, "RBe"), "0\r");
-  }
-  HostPort again(simulator->DevicePath(0), B19200);
-  ASSERT_TRUE(again.IsOpen());
-  EXPECT_EQ(Ask(again, 1, "RBe"), "0\r");
 }
 
 // The host's rate synchronisation: each step tells the motors listening at the
@@ -251,12 +220,10 @@ TEST(BusOverPty, CollisionsNeverGiveACleanAnswer) {
 
 // With a clock of its own the test steps a move exactly, through the port.
 TEST(ChainOverPty, TrajectoryFollowsAClockTheTestSteps) {
-  ScenarioParse parsed = ParseScenario("port chain\nmotor address=1\n");
   std::atomic<std::int64_t> milliseconds{0};
-  std::string error;
-  auto simulator = Simulator::Start(parsed.scenario, nullptr, error,
-                                    [&] { return SimTime{std::chrono::milliseconds(milliseconds.load())}; });
-  ASSERT_TRUE(simulator) << error;
+  auto simulator = StartScenario("port chain\nmotor address=1\n",
+                                 {nullptr, [&] { return SimTime{std::chrono::milliseconds(milliseconds.load())}; }, {}});
+  ASSERT_TRUE(simulator);
   HostPort host(simulator->DevicePath(0));
   ASSERT_TRUE(host.IsOpen());
   Ask(host, 1, "MP P=1000 V=1000 A=2000");
@@ -271,90 +238,6 @@ TEST(ChainOverPty, TrajectoryFollowsAClockTheTestSteps) {
   milliseconds = 1700;
   EXPECT_EQ(Ask(host, 1, "RP RBt"), "1000\r");
   EXPECT_EQ(host.ReadLine(), "0\r");
-}
-
-// The host's memory routines: save the carrier, point, load or store, restore.
-class MemoryOverPty : public ::testing::Test {
- protected:
-  void SetUp() override {
-    simulator_ = StartScenario("port chain\nmotor address=1 serial=C4242 model=SM23165DT resolution=4000\n");
-    ASSERT_TRUE(simulator_);
-    host_ = std::make_unique<HostPort>(simulator_->DevicePath(0));
-    ASSERT_TRUE(host_->IsOpen());
-  }
-  std::int32_t Number(const std::string& variable) { return std::stoi(Ask(*host_, 1, "R" + variable)); }
-  void Send(const std::string& text) {
-    std::string sent = Framed(1, text);
-    host_->Write(sent);
-    ASSERT_EQ(host_->Read(sent.size()), sent);
-  }
-  std::int32_t Load(const std::string& carrier, int address) {
-    Send("EPTR=" + std::to_string(address));
-    Send("VLD(" + carrier + ",1)");
-    return Number(carrier);
-  }
-  void Store(const std::string& carrier, int address, std::int32_t value) {
-    Send(carrier + "=" + std::to_string(value));
-    Send("EPTR=" + std::to_string(address));
-    Send("VST(" + carrier + ",1)");
-    Ask(*host_, 1, "RBs");  // answers once the store is done
-  }
-
-  std::unique_ptr<Simulator> simulator_;
-  std::unique_ptr<HostPort> host_;
-};
-
-TEST_F(MemoryOverPty, RoundTripsThroughTheOverlays) {
-  Store("aaa", 200, 5);
-  EXPECT_EQ(Load("aaa", 200), 5);
-  Store("aw[0]", 300, 65535);  // a word saved as -1 goes back as 65535
-  EXPECT_EQ(Load("aw[0]", 300) & 0xFFFF, 0xFFFF);
-  EXPECT_EQ(Load("ab[0]", 301), -1);
-  Store("ab[0]", 100, 200);
-  EXPECT_EQ(Load("ab[0]", 100) & 0xFF, 200);
-  Store("aaa", 400, static_cast<std::int32_t>(0x11223344));
-  EXPECT_EQ(Load("aw[0]", 402), 0x3344);
-  EXPECT_EQ(Load("ab[0]", 400), 0x11);
-  // A long loaded into aaa is seen through its word and byte overlays.
-  Load("aaa", 400);
-  EXPECT_EQ(Number("aw[52]"), 0x1122);
-  EXPECT_EQ(Number("ab[107]"), 0x44);
-}
-
-TEST_F(MemoryOverPty, InformationBlockReadsWithAValidChecksum) {
-  EXPECT_EQ(Load("aw[0]", 32468) & 0xFFFF, 0xADB4);
-  int length = Load("aw[0]", 32470) & 0xFFFF;
-  ASSERT_GT(length, 100);
-  ASSERT_LT(length, 300);
-  // Ten longs per load, the pointer moving on, as a block read does it.
-  std::vector<std::uint8_t> block;
-  int longs = (length + 3) / 4;
-  Send("EPTR=32468");
-  for (int done = 0; done < longs;) {
-    int count = std::min(longs - done, 10);
-    Send("VLD(aaa," + std::to_string(count) + ")");
-    for (int i = 0; i < count; ++i) {
-      std::string name(3, static_cast<char>('a' + i));
-      auto value = static_cast<std::uint32_t>(Number(name));
-      for (int shift = 24; shift >= 0; shift -= 8) block.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-    done += count;
-  }
-  unsigned sum = 0;
-  for (int i = 4; i <= length - 2; ++i) sum += block[static_cast<std::size_t>(i)];
-  EXPECT_EQ(sum & 0xFF, block[static_cast<std::size_t>(length - 1)]);
-  EXPECT_EQ(std::string(block.begin() + 6, block.begin() + 8), "SM");
-  EXPECT_EQ(block[8], 0);
-  auto at = [&](int offset) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = (v << 8) | block[static_cast<std::size_t>(offset + i)];
-    return v;
-  };
-  EXPECT_EQ(at(9), 23165u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&block[13])), "DT");
-  EXPECT_EQ(at(44), (std::uint32_t{'C'} << 24) | 4242);
-  EXPECT_EQ(at(48), 4000u);
-  EXPECT_EQ(static_cast<std::uint32_t>(Load("aaa", 32256)), (std::uint32_t{'C'} << 24) | 4242);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "engine/compiler/compiler.h"
 #include "host_port.h"
-#include "sim/frontend/simulator.h"
 
 namespace velkor::sim {
 namespace {
@@ -131,15 +130,12 @@ TEST(ProgramRun, PrintGoesOutOnTheWiredChannel) {
 // A download as the host runs it on a chain: every other motor asleep, the
 // image in pieces of 8 whose echo comes back whole through both motors.
 TEST(ProgramOverPty, DownloadCheckUploadAndRunOnAChain) {
-  std::string error;
-  auto simulator = Simulator::Start(ParseScenario("port chain\nmotor address=1\nmotor address=2\n").scenario,
-                                    nullptr, error);
-  ASSERT_TRUE(simulator) << error;
+  auto simulator = testing::StartScenario("port chain\nmotor address=1\nmotor address=2\n");
+  ASSERT_TRUE(simulator);
   testing::HostPort host(simulator->DevicePath(0));
   ASSERT_TRUE(host.IsOpen());
   auto echoed = [&](int address, const std::string& text, const std::string& answer = "") {
-    std::string framed = (address < 0 ? "" : std::string(1, static_cast<char>(128 + address))) + text + "\r";
-    return testing::Answers(host, address, text, framed + answer);
+    return testing::Answers(host, address, text, testing::Framed(address, text) + answer);
   };
   EXPECT_TRUE(echoed(0, "SLEEP"));
   EXPECT_TRUE(echoed(2, "WAKE"));

@@ -5,13 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/registry/registry.h"
 #include "sim/frontend/registry_directory.h"
 #include "sim/frontend/simulator.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::sim {
 namespace {
@@ -20,19 +19,10 @@ namespace registry = velkor::registry;
 
 class RegistryPublish : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / ("velkor-sim-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    ::setenv("VELKOR_REGISTRY", (folder_ / "user.reg").c_str(), 1);
-    ::setenv("VELKOR_REGISTRY_MACHINE", (folder_ / "machine.reg").c_str(), 1);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   std::optional<std::string> Port(const std::string& name) {
     return registry::ReadString(registry::Hive::CurrentUser, registry::kPortsKey, name);
   }
-
-  std::filesystem::path folder_;
+  velkor::testing::TemporaryRegistry registry_;
 };
 
 TEST_F(RegistryPublish, PicksFreeNamesAndRemovesExactlyItsOwn) {
@@ -58,8 +48,8 @@ TEST_F(RegistryPublish, PicksFreeNamesAndRemovesExactlyItsOwn) {
 }
 
 TEST_F(RegistryPublish, ProgramServesUntilSignalledAndCleansUp) {
-  std::filesystem::path scenario = folder_ / "one.scn";
-  std::ofstream(scenario) << "port COM6 chain\nmotor address=1\n";
+  const std::filesystem::path scenario = registry_.folder() / "one.scn";
+  velkor::testing::WriteFile(scenario, "port COM6 chain\nmotor address=1\n");
   int output[2];
   ASSERT_EQ(::pipe(output), 0);
   pid_t child = ::fork();
