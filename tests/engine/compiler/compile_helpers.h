@@ -14,14 +14,18 @@ namespace velkor::testing {
 // Code, line and column of a diagnostic, as the error list reports them.
 using Place = std::tuple<int, int, int>;
 
+inline std::vector<Place> PlacesOf(const engine::compiler::Compiler& compiler) {
+  std::vector<Place> places;
+  for (const auto& record : compiler.Errors().Records()) places.emplace_back(record.code, record.line, record.column);
+  return places;
+}
+
 inline std::vector<Place> Diagnose(const std::string& program, int maxErrors = 50, int maxWarnings = 50) {
   engine::compiler::Compiler compiler;
   compiler.SetMaxErrors(maxErrors);
   compiler.SetMaxWarnings(maxWarnings);
   compiler.Compile(program);
-  std::vector<Place> places;
-  for (const auto& record : compiler.Errors().Records()) places.emplace_back(record.code, record.line, record.column);
-  return places;
+  return PlacesOf(compiler);
 }
 
 // The image of a program that must compile without errors.

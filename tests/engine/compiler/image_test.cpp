@@ -8,6 +8,7 @@
 
 using velkor::testing::BodyOf;
 using velkor::testing::ImageOf;
+using velkor::testing::PlacesOf;
 
 namespace {
 
@@ -107,18 +108,13 @@ TEST(Compiler, LeavesNothingOfARunToTheNext) {
   longProgram += "KP=40000\nEND\n";  // one warning
   // GOTO5 after the long program: its label is gone with it.
   const std::string programs[] = {longProgram, "GOTO5\nEND", "C5\nWHILE a\nLOOP\nGOTO5\nEND", longProgram, "END", ""};
-  const auto places = [](const velkor::engine::compiler::Compiler& compiler) {
-    std::vector<velkor::testing::Place> result;
-    for (const auto& record : compiler.Errors().Records()) result.emplace_back(record.code, record.line, record.column);
-    return result;
-  };
   velkor::engine::compiler::Compiler used;
   for (const std::string& program : programs) {
     used.Compile(program);
     velkor::engine::compiler::Compiler fresh;
     fresh.Compile(program);
     const std::string shortName = program.substr(0, 20);
-    ASSERT_EQ(places(used), places(fresh)) << shortName;
+    ASSERT_EQ(PlacesOf(used), PlacesOf(fresh)) << shortName;
     EXPECT_EQ(used.Program().lines.size(), fresh.Program().lines.size()) << shortName;
     EXPECT_EQ(used.Program().tokens.size(), fresh.Program().tokens.size()) << shortName;
     EXPECT_EQ(used.Program().labels, fresh.Program().labels) << shortName;
@@ -127,7 +123,7 @@ TEST(Compiler, LeavesNothingOfARunToTheNext) {
     }
   }
   const std::vector<velkor::testing::Place> endMissing = {{24, 1, 0}};
-  EXPECT_EQ(places(used), endMissing);  // the empty program lacks its END
+  EXPECT_EQ(PlacesOf(used), endMissing);  // the empty program lacks its END
 }
 
 TEST(Image, IsRefusedWhileTheProgramHasErrors) {

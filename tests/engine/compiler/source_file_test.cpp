@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/compiler/source_file.h"
-#include "engine/core/errors.h"
 #include "tests/engine/compiler/compile_helpers.h"
 #include "tests/support/test_environment.h"
 
@@ -39,16 +38,6 @@ TEST(SourceFile, CompilesRichTextLikeThePlainText) {
   fromFile.CompileFile(rtf);
   ASSERT_EQ(fromFile.Errors().ErrorCount(), 0);
   EXPECT_EQ(fromFile.Image(), velkor::testing::ImageOf("a=1\nEND"));
-}
-
-TEST(SourceFile, UnreadableIsEngineErrorThirtyFour) {
-  velkor::testing::TemporaryFolder folder;
-  try {
-    compiler::ReadSourceFile(folder.path() / "missing.src");
-    FAIL() << "no exception";
-  } catch (const velkor::engine::CVNXException& failure) {
-    EXPECT_EQ(failure.Code(), 34u);
-  }
 }
 
 TEST(SourceFile, ImageNameReplacesTheFileNamesExtension) {

@@ -23,30 +23,20 @@ namespace {
 using ::velkor::testing::TakeFailure;
 
 // A one-dimensional array of `type` from `lowerBound`, in a VARIANT.
-Variant ArrayOf(VARTYPE type, LONG lowerBound, ULONG count) {
+template <class Element>
+Variant ArrayOf(VARTYPE type, const std::vector<Element>& elements, LONG lowerBound = 1) {
   Variant array;
   array.vt = VT_ARRAY | type;
-  array.parray = SafeArrayCreateVector(type, lowerBound, count);
-  return array;
-}
-
-Variant Doubles(const std::vector<double>& values, LONG lowerBound = 1) {
-  Variant array = ArrayOf(VT_R8, lowerBound, static_cast<ULONG>(values.size()));
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    const LONG index = lowerBound + static_cast<LONG>(i);
-    SafeArrayPutElement(array.parray, &index, &values[i]);
-  }
-  return array;
-}
-
-// An array of VARIANTs holding the given elements.
-Variant Variants(const std::vector<VARIANT>& elements, LONG lowerBound = 1) {
-  Variant array = ArrayOf(VT_VARIANT, lowerBound, static_cast<ULONG>(elements.size()));
+  array.parray = SafeArrayCreateVector(type, lowerBound, static_cast<ULONG>(elements.size()));
   for (std::size_t i = 0; i < elements.size(); ++i) {
     const LONG index = lowerBound + static_cast<LONG>(i);
     SafeArrayPutElement(array.parray, &index, &elements[i]);
   }
   return array;
+}
+Variant Doubles(const std::vector<double>& values, LONG lowerBound = 1) { return ArrayOf(VT_R8, values, lowerBound); }
+Variant Variants(const std::vector<VARIANT>& elements, LONG lowerBound = 1) {
+  return ArrayOf(VT_VARIANT, elements, lowerBound);
 }
 
 VARIANT Number(VARTYPE type, double value) {
@@ -60,6 +50,15 @@ VARIANT Number(VARTYPE type, double value) {
     default: number.dblVal = value; break;
   }
   return number;
+}
+
+// A caller's variable, passed by reference.
+VARIANT Reference(VARTYPE type, void* variable) {
+  VARIANT reference;
+  VariantInit(&reference);
+  reference.vt = VT_BYREF | type;
+  reference.byref = variable;
+  return reference;
 }
 
 std::uint32_t ReadError(const VARIANT& coordinates) {
@@ -80,32 +79,21 @@ TEST(PathCoordinates, ArraysOfDoublesCountFromTheirLowerBound) {
 
 TEST(PathCoordinates, ArraysOfVariantsAndReferencesAreReadAsNumbers) {
   double referenced = 2.5;
-  VARIANT byReference;
-  VariantInit(&byReference);
-  byReference.vt = VT_BYREF | VT_R8;
-  byReference.pdblVal = &referenced;
-  const Variant mixed = Variants({Number(VT_I4, 7), Number(VT_R4, 0.5), Number(VT_I2, -3), byReference}, 0);
+  const Variant mixed =
+      Variants({Number(VT_I4, 7), Number(VT_R4, 0.5), Number(VT_I2, -3), Reference(VT_R8, &referenced)}, 0);
   EXPECT_EQ(ReadCoordinates(mixed, kMostAxes), (std::vector<double>{7, 0.5, -3, 2.5}));
 
-  // A caller's variable, passed by reference, in both forms.
+  // The whole array by reference, in both forms.
   Variant doubles = Doubles({1, 2});
-  VARIANT arrayReference;
-  VariantInit(&arrayReference);
-  arrayReference.vt = VT_BYREF | VT_ARRAY | VT_R8;
-  arrayReference.pparray = &doubles.parray;
-  EXPECT_EQ(ReadCoordinates(arrayReference, kMostAxes), (std::vector<double>{1, 2}));
-  VARIANT variantReference;
-  VariantInit(&variantReference);
-  variantReference.vt = VT_BYREF | VT_VARIANT;
-  variantReference.pvarVal = &doubles;
-  EXPECT_EQ(ReadCoordinates(variantReference, kMostAxes), (std::vector<double>{1, 2}));
+  EXPECT_EQ(ReadCoordinates(Reference(VT_ARRAY | VT_R8, &doubles.parray), kMostAxes), (std::vector<double>{1, 2}));
+  EXPECT_EQ(ReadCoordinates(Reference(VT_VARIANT, &doubles), kMostAxes), (std::vector<double>{1, 2}));
 }
 
 TEST(PathCoordinates, AnythingElseIsInvalidData) {
   EXPECT_EQ(ReadError(Variant()), 19u) << "empty";
   const VARIANT scalar = Number(VT_R8, 3);
   EXPECT_EQ(ReadError(scalar), 19u) << "a number, not an array";
-  EXPECT_EQ(ReadError(ArrayOf(VT_I4, 1, 2)), 19u) << "an array of longs";
+  EXPECT_EQ(ReadError(ArrayOf(VT_I4, std::vector<LONG>{1, 2})), 19u) << "an array of longs";
   EXPECT_EQ(ReadError(Doubles(std::vector<double>(7, 1))), 19u) << "more coordinates than axes";
   EXPECT_EQ(ReadError(Doubles({1, std::numeric_limits<double>::quiet_NaN()})), 19u);
   EXPECT_EQ(ReadError(Doubles({std::numeric_limits<double>::infinity()})), 19u);
@@ -127,7 +115,7 @@ TEST(PathCoordinates, AnythingElseIsInvalidData) {
   square.parray = SafeArrayCreate(VT_R8, 2, bounds);
   EXPECT_EQ(ReadError(square), 19u) << "two dimensions";
 
-  Variant mislabelled = ArrayOf(VT_VARIANT, 1, 2);
+  Variant mislabelled = Variants({Number(VT_R8, 1), Number(VT_R8, 2)});
   mislabelled.vt = VT_ARRAY | VT_R8;
   EXPECT_EQ(ReadError(mislabelled), 19u) << "the array holds VARIANTs, not doubles";
 
@@ -304,32 +292,25 @@ TEST_F(PathInterfaceTest, PropertiesKeepTheirValuesAndSetupTimeDeltaSetsOnlyTheS
   ASSERT_EQ(path_->put_StartPoint(6, -1.5), S_OK);
   ASSERT_EQ(path_->put_SlowToEndSpeed(7), S_OK);
 
-  Variant minimum, allowed, preceding;
-  minimum.vt = allowed.vt = preceding.vt = VT_I4;
-  minimum.lVal = 1;
-  allowed.lVal = 2;
-  preceding.lVal = 3;
+  const VARIANT minimum = Number(VT_I4, 1), allowed = Number(VT_I4, 2), preceding = Number(VT_I4, 3);
   ASSERT_EQ(path_->SetupTimeDelta(8, minimum, allowed, preceding), S_OK);
 
-  LONG whole = 0;
+  // Read back only after every one is set, so that no property stands in for another.
+  const auto read = [&]<class Value>(HRESULT (IVNXPath::*get)(Value*)) {
+    Value value{};
+    EXPECT_EQ((path_.get()->*get)(&value), S_OK);
+    return value;
+  };
+  EXPECT_EQ(read(&IVNXPath::get_TimeDelta), 8);
+  EXPECT_EQ(read(&IVNXPath::get_EndSpeed), 2);
+  EXPECT_EQ(read(&IVNXPath::get_StartSpeed), 3);
+  EXPECT_EQ(read(&IVNXPath::get_Acceleration), 4);
+  EXPECT_EQ(read(&IVNXPath::get_StartClock), 50);
+  EXPECT_EQ(read(&IVNXPath::get_Plane), 2);
+  EXPECT_EQ(read(&IVNXPath::get_SlowToEndSpeed), 1) << "any non-zero value is stored as 1";
   double real = 0;
-  boolean flag = 0;
-  path_->get_TimeDelta(&whole);
-  EXPECT_EQ(whole, 8);
-  path_->get_EndSpeed(&real);
-  EXPECT_EQ(real, 2);
-  path_->get_StartSpeed(&real);
-  EXPECT_EQ(real, 3);
-  path_->get_Acceleration(&real);
-  EXPECT_EQ(real, 4);
-  path_->get_StartClock(&whole);
-  EXPECT_EQ(whole, 50);
-  path_->get_Plane(&whole);
-  EXPECT_EQ(whole, 2);
   path_->get_StartPoint(6, &real);
   EXPECT_EQ(real, -1.5);
-  path_->get_SlowToEndSpeed(&flag);
-  EXPECT_EQ(flag, 1) << "any non-zero value is stored as 1";
 
   EXPECT_EQ(path_->SetupTimeDelta(-1, minimum, allowed, preceding), E_FAIL);
   EXPECT_EQ(path_->put_Plane(3), E_FAIL);
@@ -349,11 +330,7 @@ TEST_F(PathInterfaceTest, LateBoundCallsGiveTheSameTable) {
 
   // Arguments in reverse order; the end point by reference, as scripts pass variables.
   Variant end = Doubles({3, 4});
-  VARIANT arguments[2];
-  VariantInit(&arguments[0]);
-  arguments[0].vt = VT_BYREF | VT_VARIANT;
-  arguments[0].pvarVal = &end;
-  arguments[1] = Number(VT_I4, 1);
+  VARIANT arguments[2] = {Reference(VT_VARIANT, &end), Number(VT_I4, 1)};
   DISPPARAMS parameters{arguments, nullptr, 2, 0};
   Variant result;
   ASSERT_EQ(dispatch->Invoke(dispid, GUID_NULL, 0, DISPATCH_METHOD, &parameters, &result, nullptr, nullptr), S_OK);
