@@ -6,7 +6,10 @@
 #include "engine/core/errors.h"
 #include "engine/link/host_link.h"
 #include "sim/firmware/variables.h"
+#include "tests/support/engine_error.h"
 #include "tests/support/simulated_motors.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace engine = velkor::engine;
 using engine::CVNXException;
@@ -20,17 +23,6 @@ constexpr const char* kChain =
     "motor address=1 firmware=441\n"
     "motor address=2 firmware=452\n"
     "motor address=3 firmware=463\n";
-
-// The code of the engine error that `action` raises, 0 when none.
-template <class Action>
-std::uint32_t ErrorOf(Action&& action) {
-  try {
-    action();
-  } catch (const CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
-}
 
 std::int32_t VariableOf(velkor::sim::Simulator& simulator, std::size_t motor, const char* name) {
   return simulator.WithMotor(0, motor, [&](velkor::sim::Firmware& firmware) {
@@ -92,23 +84,23 @@ TEST_F(ChainTest, CommandToAnotherMotorMakesTheNextSelectedCommandReselect) {
 
 TEST_F(ChainTest, EchoFaultsAreTheirOwnErrors) {
   Open("port chain\nmotor address=1\nfault motor=1 echo-stops-after=3\n");
-  EXPECT_EQ(ErrorOf([&] { link_.SendCommand("a=5", 1, true); }), 6u) << "an echo that stops short";
+  EXPECT_EQ(ErrorCodeOf([&] { link_.SendCommand("a=5", 1, true); }), 6u) << "an echo that stops short";
   link_.ClearBuffer();
   EXPECT_EQ(link_.SendCommandGetResponse("RSP", 1, true), "24576/450") << "the fault struck once";
 
   simulator_.reset();
   link_.Close();
   Open("port chain\nmotor address=1\nfault motor=1 echo-alters-byte=2\n");
-  EXPECT_EQ(ErrorOf([&] { link_.SendCommand("RSP", 1, true); }), 7u) << "an echo with one byte altered";
+  EXPECT_EQ(ErrorCodeOf([&] { link_.SendCommand("RSP", 1, true); }), 7u) << "an echo with one byte altered";
 }
 
 TEST_F(ChainTest, SilenceIsNoEchoOrNoAnswer) {
   Open("port chain\nmotor address=1\nfault motor=1 silent\n");
   link_.settings.echoTimeoutConst = 20;
-  EXPECT_EQ(ErrorOf([&] { link_.SendCommand("RSP", 1, true); }), 6u);
+  EXPECT_EQ(ErrorCodeOf([&] { link_.SendCommand("RSP", 1, true); }), 6u);
   link_.settings.echo = false;
   link_.settings.timeout = 50;
-  EXPECT_EQ(ErrorOf([&] { link_.SendCommandGetResponse("RSP", 1, true); }), 5u);
+  EXPECT_EQ(ErrorCodeOf([&] { link_.SendCommandGetResponse("RSP", 1, true); }), 5u);
 }
 
 TEST_F(ChainTest, RawReadsReturnWhatIsWaitingOrNothing) {
@@ -145,16 +137,16 @@ TEST_F(ChainTest, TimeoutsFollowTheLineAndTheSettings) {
 
   link_.settings.echoTimeoutMul = -1;
   link_.settings.baudRate = 0;
-  EXPECT_EQ(ErrorOf([&] { link_.SetPortTimeouts(-1); }), 19u) << "a rate of 0 never reaches the division";
+  EXPECT_EQ(ErrorCodeOf([&] { link_.SetPortTimeouts(-1); }), 19u) << "a rate of 0 never reaches the division";
 }
 
 TEST(HostLink, ClosedLinkAndUnknownPortsAreRefused) {
   HostLink link;
   EXPECT_EQ(link.PortHandle(), -1);
-  EXPECT_EQ(ErrorOf([&] { link.SendCommand("RP", 1, true); }), 8u);
-  EXPECT_EQ(ErrorOf([&] { link.ClearBuffer(); }), 8u);
+  EXPECT_EQ(ErrorCodeOf([&] { link.SendCommand("RP", 1, true); }), 8u);
+  EXPECT_EQ(ErrorCodeOf([&] { link.ClearBuffer(); }), 8u);
   link.settings.portName = "/dev/velkor-no-such-port";
-  EXPECT_EQ(ErrorOf([&] { link.Open(); }), 2u);
+  EXPECT_EQ(ErrorCodeOf([&] { link.Open(); }), 2u);
   EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ(link.CharDelay(), 2) << "9600 baud, 8N1";
   link.settings.baudRate = 38400;

@@ -4,21 +4,13 @@
 
 #include "engine/core/errors.h"
 #include "engine/link/host_link.h"
+#include "tests/support/engine_error.h"
 #include "tests/support/simulated_motors.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace engine = velkor::engine;
 using engine::HostLink;
-
-namespace {
-std::uint32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const engine::CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
-}
-}  // namespace
 
 TEST(LineControl, BaudChangeMovesMotorsAndPortTogether) {
   auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1\nmotor address=2\n");
@@ -36,7 +28,7 @@ TEST(LineControl, BaudChangeMovesMotorsAndPortTogether) {
   EXPECT_EQ(link.CurrentAddress(), 2) << "the selection is restored";
   EXPECT_EQ(link.SendCommandGetResponse("1RSP", engine::kKeepAddress, true), "24576/450");
   EXPECT_EQ(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& motor) { return motor.Listening().baud; }), 38400u);
-  EXPECT_EQ(CodeOf([&] { link.ChangeBaud(0); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { link.ChangeBaud(0); }), 19u);
 }
 
 TEST(LineControl, EchoOffAndOnAgain) {
@@ -55,5 +47,5 @@ TEST(LineControl, EchoOffAndOnAgain) {
   EXPECT_EQ(link.SendCommandGetResponse("1RSP", engine::kKeepAddress, true), "24576/450");
 
   link.settings.linkType = engine::LinkType::RS485;
-  EXPECT_EQ(CodeOf([&] { link.SetEcho(true); }), 19u) << "an RS485 bus has no echo";
+  EXPECT_EQ(ErrorCodeOf([&] { link.SetEcho(true); }), 19u) << "an RS485 bus has no echo";
 }

@@ -16,21 +16,15 @@
 #include <vector>
 
 #include "engine/core/errors.h"
+#include "tests/support/engine_error.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace velkor::engine {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-std::uint32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
-}
 
 template <class Condition>
 bool Eventually(Condition condition, std::chrono::milliseconds limit = 3s) {
@@ -179,13 +173,13 @@ TEST_F(Connected, ALongLineStopsOneShortOfMax) {
 
 TEST_F(Connected, ReadsThatGetNothingInTimeRaiseError5) {
   std::uint32_t code = 0;
-  const auto waited = TimeOf([&] { code = CodeOf([&] { connection_.ReadBytes(10, 80); }); });
+  const auto waited = TimeOf([&] { code = ErrorCodeOf([&] { connection_.ReadBytes(10, 80); }); });
   EXPECT_EQ(code, 5u);
   EXPECT_GE(waited, 70ms);
 
   SendAll(peer_, "abc");
   AwaitAvailable(3);
-  EXPECT_EQ(CodeOf([&] { connection_.ReadLine(256, 50); }), 5u) << "a line without its end";
+  EXPECT_EQ(ErrorCodeOf([&] { connection_.ReadLine(256, 50); }), 5u) << "a line without its end";
   EXPECT_EQ(connection_.Available(), 0u);
 }
 
@@ -202,7 +196,7 @@ TEST_F(Connected, PurgeEmptiesTheRing) {
   AwaitAvailable(13);
   connection_.Purge();
   EXPECT_EQ(connection_.Available(), 0u);
-  EXPECT_EQ(CodeOf([&] { connection_.ReadBytes(1, 0); }), 5u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection_.ReadBytes(1, 0); }), 5u);
   connection_.Purge();  // nothing waiting is no error
 }
 
@@ -215,7 +209,7 @@ TEST_F(Connected, AFullRingReportsTheLossAfterTheStoredBytes) {
 
   EXPECT_EQ(connection_.ReadBytes(600, 50), flood.substr(0, 600));
   EXPECT_EQ(connection_.ReadBytes(600, 50), flood.substr(600, 400)) << "stops at the gap";
-  EXPECT_EQ(CodeOf([&] { connection_.ReadBytes(600, 50); }), 10u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection_.ReadBytes(600, 50); }), 10u);
 
   SendAll(peer_, "fresh\r");
   EXPECT_EQ(connection_.ReadLine(256, 1000), "fresh") << "the loss is reported once";
@@ -235,14 +229,14 @@ TEST_F(Connected, APeerThatClosesEndsTheReceiver) {
   peer_.Reset();
   EXPECT_EQ(connection_.ReadLine(256, 1000), "last") << "what came before the end is kept";
   std::uint32_t code = 0;
-  const auto waited = TimeOf([&] { code = CodeOf([&] { connection_.ReadBytes(10, 2000); }); });
+  const auto waited = TimeOf([&] { code = ErrorCodeOf([&] { connection_.ReadBytes(10, 2000); }); });
   EXPECT_EQ(code, 5u);
   EXPECT_LT(waited, 1000ms) << "no byte can come any more";
   EXPECT_EQ(connection_.State(), NetState::Ready) << "a dropped connection is not reconnected";
 
   bool failed = false;
   for (int attempt = 0; attempt < 50 && !failed; ++attempt) {
-    failed = CodeOf([&] { connection_.Send("WAKE\r"); }) == 43u;
+    failed = ErrorCodeOf([&] { connection_.Send("WAKE\r"); }) == 43u;
     std::this_thread::sleep_for(10ms);
   }
   EXPECT_TRUE(failed) << "sending into a closed connection";
@@ -251,13 +245,13 @@ TEST_F(Connected, APeerThatClosesEndsTheReceiver) {
 TEST_F(Connected, CloseEndsABlockedReceiverPromptly) {
   EXPECT_LT(TimeOf([&] { connection_.Close(); }), 500ms);
   EXPECT_EQ(connection_.State(), NetState::Closed);
-  EXPECT_EQ(CodeOf([&] { connection_.Send("x"); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection_.Send("x"); }), 43u);
   EXPECT_EQ(Receive(peer_, 1), "") << "the adapter sees the connection end";
 }
 
 TEST_F(Connected, CloseWakesAReaderWaitingOnAnotherThread) {
   std::uint32_t code = 0;
-  std::thread reader([&] { code = CodeOf([&] { connection_.ReadBytes(10, 5000); }); });
+  std::thread reader([&] { code = ErrorCodeOf([&] { connection_.ReadBytes(10, 5000); }); });
   std::this_thread::sleep_for(50ms);
   EXPECT_LT(TimeOf([&] { connection_.Close(); }), 500ms);
   reader.join();
@@ -279,11 +273,11 @@ TEST_F(Connected, ConnectAgainKeepsTheStoredHost) {
 TEST(NetConnection, UseBeforeReadyRaisesError43) {
   NetConnection connection;
   EXPECT_EQ(connection.State(), NetState::Closed);
-  EXPECT_EQ(CodeOf([&] { connection.Send("x"); }), 43u);
-  EXPECT_EQ(CodeOf([&] { connection.ReadBytes(1, 0); }), 43u);
-  EXPECT_EQ(CodeOf([&] { connection.ReadLine(10, 0); }), 43u);
-  EXPECT_EQ(CodeOf([&] { connection.Purge(); }), 43u);
-  EXPECT_EQ(CodeOf([&] { connection.SendTo("x", "127.0.0.1"); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection.Send("x"); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection.ReadBytes(1, 0); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection.ReadLine(10, 0); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection.Purge(); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { connection.SendTo("x", "127.0.0.1"); }), 43u);
   EXPECT_EQ(connection.Available(), 0u);
   connection.Close();  // closing a closed connection is harmless
 }
@@ -366,13 +360,13 @@ TEST(NetConnectionUdp, RejectsStreamUseAndBadAddresses) {
   ASSERT_TRUE(udp.OpenUdp(0, true, 1000));
   EXPECT_EQ(udp.Mode(), NetMode::UdpBroadcast);
   EXPECT_FALSE(udp.SendTo("x", "not an address", udp.LocalPort()));
-  EXPECT_EQ(CodeOf([&] { udp.Send("x"); }), 43u) << "a datagram socket has no receiver";
-  EXPECT_EQ(CodeOf([&] { udp.ReadBytes(1, 0); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { udp.Send("x"); }), 43u) << "a datagram socket has no receiver";
+  EXPECT_EQ(ErrorCodeOf([&] { udp.ReadBytes(1, 0); }), 43u);
 
   NetConnection taken;
   EXPECT_TRUE(taken.OpenUdp(udp.LocalPort(), false, 1000)) << "the discovery port is shared";
   udp.Close();
-  EXPECT_EQ(CodeOf([&] { udp.ReceiveDatagram(10); }), 43u);
+  EXPECT_EQ(ErrorCodeOf([&] { udp.ReceiveDatagram(10); }), 43u);
 }
 
 TEST(NetConnectionFormat, WritesDottedQuads) {

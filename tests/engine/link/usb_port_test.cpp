@@ -9,7 +9,10 @@
 
 #include "engine/core/errors.h"
 #include "tests/platform/serial/pty_pair.h"
+#include "tests/support/engine_error.h"
 #include "tests/support/test_environment.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace velkor::engine {
 namespace {
@@ -20,15 +23,6 @@ using serial::testing::PtyPair;
 using velkor::testing::ScopedEnvironment;
 using velkor::testing::TemporaryFolder;
 using velkor::testing::WriteFile;
-
-std::uint32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
-}
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
@@ -95,10 +89,10 @@ TEST_F(UsbAdapter, ALineStopsOneShortOfMax) {
 TEST_F(UsbAdapter, NothingReceivedIsError5) {
   Open();
   const auto start = Clock::now();
-  EXPECT_EQ(CodeOf([&] { port_.ReadBytes(10, 80); }), 5u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ReadBytes(10, 80); }), 5u);
   EXPECT_GE(Clock::now() - start, 70ms);
   ASSERT_TRUE(motors_.WriteMaster(Bytes("part")));
-  EXPECT_EQ(CodeOf([&] { port_.ReadLine(256, 80); }), 5u) << "a line without its CR";
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ReadLine(256, 80); }), 5u) << "a line without its CR";
 }
 
 TEST_F(UsbAdapter, AvailableCountsWaitingBytesAndFlushDropsThem) {
@@ -113,17 +107,17 @@ TEST_F(UsbAdapter, AvailableCountsWaitingBytesAndFlushDropsThem) {
 }
 
 TEST_F(UsbAdapter, AClosedPortRaisesTheUsbErrors) {
-  EXPECT_EQ(CodeOf([&] { port_.Write("x"); }), 18u);
-  EXPECT_EQ(CodeOf([&] { port_.ReadBytes(1, 0); }), 17u);
-  EXPECT_EQ(CodeOf([&] { port_.ReadLine(10, 0); }), 17u);
-  EXPECT_EQ(CodeOf([&] { port_.Available(); }), 46u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.Write("x"); }), 18u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ReadBytes(1, 0); }), 17u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ReadLine(10, 0); }), 17u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.Available(); }), 46u);
   port_.Flush();  // nothing to flush is no error
 }
 
 TEST_F(UsbAdapter, AHungUpAdapterFailsReads) {
   Open();
   motors_.CloseMaster();
-  EXPECT_EQ(CodeOf([&] { port_.ReadBytes(4, 100); }), 17u);
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ReadBytes(4, 100); }), 17u);
 }
 
 TEST_F(UsbAdapter, ChangeRateTellsTheMotorsFirst) {
@@ -132,7 +126,7 @@ TEST_F(UsbAdapter, ChangeRateTellsTheMotorsFirst) {
   EXPECT_EQ(Drain(), "\x80" "BAUD9600\r");
   const termios settings = LineSettings();
   EXPECT_EQ(cfgetospeed(&settings), speed_t{B9600});
-  EXPECT_EQ(CodeOf([&] { port_.ChangeRate(12345); }), 19u) << "a rate the adapter refuses";
+  EXPECT_EQ(ErrorCodeOf([&] { port_.ChangeRate(12345); }), 19u) << "a rate the adapter refuses";
 }
 
 TEST_F(UsbAdapter, SyncRateCallsAtEveryOtherRateThenSettlesAt38400) {

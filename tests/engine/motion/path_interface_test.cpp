@@ -11,11 +11,14 @@
 #include "engine/core/errors.h"
 #include "engine/motion/path_geometry.h"
 #include "engine/motion/path_variants.h"
+#include "tests/support/engine_error.h"
 #include "tests/support/engine_failure.h"
 #include "tests/support/test_environment.h"
 #include "velkor/automation.h"
 #include "velkor/dispatch.h"
 #include "velkor/interfaces.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace velkor::engine::motion {
 namespace {
@@ -62,12 +65,7 @@ VARIANT Reference(VARTYPE type, void* variable) {
 }
 
 std::uint32_t ReadError(const VARIANT& coordinates) {
-  try {
-    ReadCoordinates(coordinates, kMostAxes);
-  } catch (const CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
+  return ErrorCodeOf([&] { ReadCoordinates(coordinates, kMostAxes); });
 }
 
 TEST(PathCoordinates, ArraysOfDoublesCountFromTheirLowerBound) {

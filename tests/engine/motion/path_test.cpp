@@ -12,6 +12,9 @@
 
 #include "engine/core/errors.h"
 #include "engine/motion/path_state.h"
+#include "tests/support/engine_error.h"
+
+using velkor::testing::ErrorCodeOf;
 
 namespace velkor::engine::motion {
 namespace {
@@ -20,15 +23,6 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kNear = 1e-9;
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-std::uint32_t ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const CVNXException& exception) {
-    return exception.Code();
-  }
-  return 0;
-}
 
 std::vector<double> Column(const PathTable& table, std::int32_t axis) {
   std::vector<double> values;
@@ -299,14 +293,14 @@ TEST(PathArc, RefusesWhatIsNoArc) {
   path.SetStartPoint(1, 10);
   const std::vector<double> two = {0, 10};
   const std::vector<double> origin = {0, 0};
-  EXPECT_EQ(ErrorOf([&] { path.CreateArcPath(5, std::vector<double>{0, 10, 0, 0}, std::vector<double>(4, 0), false); }),
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateArcPath(5, std::vector<double>{0, 10, 0, 0}, std::vector<double>(4, 0), false); }),
             19u)
       << "more than three coordinates";
-  EXPECT_EQ(ErrorOf([&] { path.CreateArcPath(5, two, std::vector<double>{0, 0, 0}, false); }), 19u)
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateArcPath(5, two, std::vector<double>{0, 0, 0}, false); }), 19u)
       << "centre of another count";
-  EXPECT_EQ(ErrorOf([&] { path.CreateArcPath(5, two, std::vector<double>{10, 0}, false); }), 19u) << "zero radius";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateArcPath(5, two, std::vector<double>{10, 0}, false); }), 19u) << "zero radius";
   path.SetPlane(1);
-  EXPECT_EQ(ErrorOf([&] { path.CreateArcPath(5, two, origin, false); }), 19u) << "plane 1 needs axis 3";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateArcPath(5, two, origin, false); }), 19u) << "plane 1 needs axis 3";
   EXPECT_EQ(path.StartClock(), 0) << "nothing was generated";
 }
 
@@ -321,18 +315,18 @@ TEST(PathProperties, StartAtTheirDefaultsAndRefuseBadValues) {
   EXPECT_TRUE(path.SlowToEndSpeed());
   for (std::int32_t axis = 1; axis <= 6; ++axis) EXPECT_EQ(path.StartPoint(axis), 0);
 
-  EXPECT_EQ(ErrorOf([&] { path.SetEndSpeed(-1); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetAcceleration(-0.5); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetStartSpeed(-2); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetTimeDelta(-1); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetupTimeDelta(-8); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetPlane(3); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetPlane(-1); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.StartPoint(0); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetStartPoint(7, 1); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetEndSpeed(kNan); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetAcceleration(kInfinity); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.SetStartPoint(1, kNan); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetEndSpeed(-1); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetAcceleration(-0.5); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetStartSpeed(-2); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetTimeDelta(-1); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetupTimeDelta(-8); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetPlane(3); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetPlane(-1); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.StartPoint(0); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetStartPoint(7, 1); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetEndSpeed(kNan); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetAcceleration(kInfinity); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.SetStartPoint(1, kNan); }), 19u);
   EXPECT_EQ(path.EndSpeed(), 0) << "a refused value is not stored";
   path.SetTimeDelta(0);  // refused only when a path is generated, as is a negative StartClock
 }
@@ -349,13 +343,13 @@ TEST(PathProperties, DefaultsGenerateNothing) {
       [&] { path.GenerateArcPath(1, end, center, false); },
       [&] { path.CreateArcPath(1, end, center, true); },
   };
-  for (const auto& generate : generators) EXPECT_EQ(ErrorOf(generate), 19u);
+  for (const auto& generate : generators) EXPECT_EQ(ErrorCodeOf(generate), 19u);
 }
 
 TEST(PathChecks, ZeroAccelerationOnlyKeepsTheSpeed) {
   PathState path = Planner(10, 0, 5);
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(6, 100); }), 19u) << "MaxSpeed differs";
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(5, 100); }), 19u) << "EndSpeed 0 differs while slowing to it";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(6, 100); }), 19u) << "MaxSpeed differs";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(5, 100); }), 19u) << "EndSpeed 0 differs while slowing to it";
   path.SetEndSpeed(5);
   ExpectValues(Column(path.CreatePath(5, 100), 0), {0, 50, 100});
   EXPECT_EQ(path.StartSpeed(), 5);
@@ -363,17 +357,17 @@ TEST(PathChecks, ZeroAccelerationOnlyKeepsTheSpeed) {
 
 TEST(PathChecks, RefusesBadGeneratorArguments) {
   PathState path = Standard();
-  EXPECT_EQ(ErrorOf([&] { path.GeneratePath(-1, 10); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.GeneratePath(1, -10); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.GeneratePath(kNan, 10); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.GeneratePath(1, kInfinity); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(kInfinity, std::vector<double>{1}); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(-1, std::vector<double>{1}); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(1, std::vector<double>(7, 1)); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(1, std::vector<double>{}); }), 19u);
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(1, std::vector<double>{1, kNan}); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.GeneratePath(-1, 10); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.GeneratePath(1, -10); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.GeneratePath(kNan, 10); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.GeneratePath(1, kInfinity); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(kInfinity, std::vector<double>{1}); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(-1, std::vector<double>{1}); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(1, std::vector<double>(7, 1)); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(1, std::vector<double>{}); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(1, std::vector<double>{1, kNan}); }), 19u);
   path.SetStartClock(-1);
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(1, 10); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(1, 10); }), 19u);
 }
 
 // Plans without a finite end are refused at once, and leave the state as it was.
@@ -383,11 +377,11 @@ TEST(PathChecks, RefusesEndlessPlans) {
   path.CreatePath(10, 60);
   const std::vector<double> before = Column(path.Samples(), 0);
 
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(0, 100); }), 19u) << "positive length at MaxSpeed 0";
-  EXPECT_EQ(ErrorOf([&] { path.CreateLinePath(0, std::vector<double>{3, 4}); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(0, 100); }), 19u) << "positive length at MaxSpeed 0";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreateLinePath(0, std::vector<double>{3, 4}); }), 19u);
 
   PathState still = Planner(10, 0);
-  EXPECT_EQ(ErrorOf([&] { still.CreatePath(0, 100); }), 19u) << "no speed at either end and no acceleration";
+  EXPECT_EQ(ErrorCodeOf([&] { still.CreatePath(0, 100); }), 19u) << "no speed at either end and no acceleration";
 
   EXPECT_EQ(Column(path.Samples(), 0), before);
   EXPECT_EQ(path.StartPoint(1), 0);
@@ -396,7 +390,7 @@ TEST(PathChecks, RefusesEndlessPlans) {
   // The clock cannot run past its 32 bits.
   const std::int32_t late = std::numeric_limits<std::int32_t>::max() - 25;
   path.SetStartClock(late);
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(10, 60); }), 19u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(10, 60); }), 19u);
   EXPECT_EQ(path.StartClock(), late);
   EXPECT_EQ(path.CreatePath(10, 0).Size(), 1u) << "one more sample still fits";
   EXPECT_EQ(path.StartClock(), late + 10);
@@ -408,10 +402,10 @@ TEST(PathChecks, TableBeyondTheSampleLimitFailsBeforeAllocating) {
   PathState path = Fine();
   const auto start = std::chrono::steady_clock::now();
   // About a hundred million steps at speed 1.
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(1, 1e8); }), 31u);
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(1, 1e8); }), 31u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(path.StartClock(), 0);
-  EXPECT_EQ(ErrorOf([&] { path.CreatePath(1e-12, 1); }), 31u) << "a crawl that would take forever";
+  EXPECT_EQ(ErrorCodeOf([&] { path.CreatePath(1e-12, 1); }), 31u) << "a crawl that would take forever";
 }
 
 }  // namespace
