@@ -259,10 +259,16 @@ class ImageWriter {
   }
 
   // Where a false condition of IF or ELSEIF goes: into the condition of the
-  // next ELSEIF, or to the token after ELSE or ENDIF.
+  // next ELSEIF of the same IF, or to the token after ELSE or ENDIF. That
+  // token may be an ELSEIF of an enclosing IF: its "$A" part, which leaves
+  // the enclosing block, is the target then, not its condition.
   Destination FalseTarget(const Token& branch) const {
+    const std::uint32_t opener =
+        StructureOf(branch.Entry()) == Structure::If ? program_.PositionOf(branch) : branch.partner;
     const Token* next = program_.Linked(branch.next);
-    if (next && next->Is(kKeyword) && StructureOf(next->Entry()) == Structure::ElseIf) return {branch.next, 4};
+    if (next && next->Is(kKeyword) && StructureOf(next->Entry()) == Structure::ElseIf && next->partner == opener) {
+      return {branch.next, 4};
+    }
     return {branch.next};
   }
 

@@ -67,6 +67,39 @@ TEST(Image, LowersStructuresToTemplatesWithTheirTargets) {
   }
 }
 
+// Structures nested in each other: a jump leaves its own structure only
+// through the targets its own links give, never into the condition of an
+// enclosing one. Each program is written as the motor stores it (the first
+// CASE belongs to its SWITCH's statement and takes no space before it).
+TEST(Image, NestedStructuresJumpToTheirOwnTargets) {
+  struct Case {
+    const char* program;
+    const char* body;
+  };
+  const Case cases[] = {
+      // A failing inner IF goes to the outer ELSEIF's "$A" part, which leaves
+      // the outer block, not into that ELSEIF's condition.
+      {"IF a==1\nIF b==1\nc=1\nENDIF\nELSEIF a==2\nc=2\nENDIF\nEND",
+       "$I001Ea==1\n$I001Ab==1\nc=1\nENDIF\n$A0030E$I0030a==2\nc=2\nENDIF\nEND\n"},
+      // The same for the last inner ELSEIF; the inner ones still test each other.
+      {"IF a IF b c=1 ELSEIF d c=2 ENDIF ELSEIF e c=3 ENDIF END",
+       "$I0025a $I0012b c=1 $A0021E$I0021d c=2 ENDIF $A0034E$I0034e c=3 ENDIF END\n"},
+      // A WHILE and its BREAK leave to the ELSEIF after the LOOP by its "$A".
+      {"IF a WHILE b BREAK LOOP ELSEIF c d=1 ENDIF END", "$I001Ca $W0018LE b $X0018AK $L0005P $A002BE$I002Bc d=1 ENDIF END\n"},
+      // An IF inside a CASE falls to the next CASE's "$C"; a BREAK inside it
+      // belongs to the SWITCH, inside a WHILE as well.
+      {"WHILE a SWITCH b CASE 1 IF c BREAK ENDIF CASE 2 BREAK ENDS LOOP END",
+       "$W003FLE a $S0011TCH b$C$c0029 1 $I0028c $X0035AK ENDIF $C$c0035 2 $X0035AK $eNDS $L0000P END\n"},
+      // A BREAK in a WHILE inside a SWITCH leaves the SWITCH.
+      {"SWITCH a CASE 1 WHILE b BREAK LOOP DEFAULT c=1 ENDS END",
+       "$S0009TCH a$C$c0022 1 $W0022LE b $X002EAK $L000FP $DEFAULT c=1 $eNDS END\n"},
+      // An IF with ELSEIF inside an ELSE ends at the outer ENDIF.
+      {"IF a b=1 ELSE IF c b=2 ELSEIF d b=3 ENDIF ENDIF END",
+       "$I000Ea b=1 $E0030E $I001Bc b=2 $A002AE$I002Ad b=3 ENDIF ENDIF END\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BodyOf(ImageOf(c.program)), c.body) << c.program;
+}
+
 TEST(Image, WritesTheLabelTableAndJumps) {
   const std::string labels = ImageOf("C0\nC4\nEND");
   EXPECT_EQ(HeaderOf(labels), Header("C0\nC4\nEND\n", 3, 8));
