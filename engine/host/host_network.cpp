@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 #include "engine/chain/chain.h"
 #include "engine/core/errors.h"
+#include "engine/core/log.h"
 #include "engine/host/comm_guard.h"
 #include "engine/host/host_object.h"
 #include "engine/link/net_connection.h"
@@ -37,18 +39,33 @@ std::int32_t Refuse(LONG flags, std::int32_t result, ErrorCode error) {
   return result;
 }
 
+// What kept the discovery query from going out, in the system's words, so
+// that a user can tell a firewall from a busy port or a wrong address.
+CVNXException DiscoveryFailure(const std::string& what, const NetConnection& socket) {
+  const int error = socket.LastSystemError();
+  const std::string reason = error != 0 ? std::strerror(error) : "no answer from the system in time";
+  const std::string detail = what + ": " + reason;
+  log::Write(log::kComm, "Network discovery failed, " + detail);
+  const std::string message(ErrorMessageFormat(static_cast<std::uint32_t>(ErrorCode::NetworkError)));
+  return CVNXException(static_cast<std::uint32_t>(ErrorCode::NetworkError), message + " (" + detail + ")",
+                       static_cast<std::uint32_t>(error));
+}
+
 // The adapters answer the query to the port it came from. The replies are
 // read on a second socket bound to that same port, which the system hands
 // unicast datagrams to as the one bound last; the first is closed as soon
-// as the query is out.
-std::optional<std::vector<Ipv4Address>> QueryAdapters(const HostLink& link) {
+// as the query is out. Throws what failed.
+std::vector<Ipv4Address> QueryAdapters(const HostLink& link) {
   const NetSettings& net = link.settings.net;
   NetConnection broadcast;
   NetConnection listener;
-  if (!broadcast.OpenUdp(net.discoveryLocalPort, true, kUdpOpenTimeout) ||
-      !listener.OpenUdp(broadcast.LocalPort(), false, kUdpOpenTimeout) ||
-      !broadcast.SendTo(kQuery, net.broadcastAddress, net.discoveryPort))
-    return std::nullopt;
+  const std::string localPort = "binding UDP port " + std::to_string(net.discoveryLocalPort);
+  if (!broadcast.OpenUdp(net.discoveryLocalPort, true, kUdpOpenTimeout)) throw DiscoveryFailure(localPort, broadcast);
+  if (!listener.OpenUdp(broadcast.LocalPort(), false, kUdpOpenTimeout)) throw DiscoveryFailure(localPort, listener);
+  if (!broadcast.SendTo(kQuery, net.broadcastAddress, net.discoveryPort)) {
+    throw DiscoveryFailure(
+        "sending the discovery query to " + net.broadcastAddress + ":" + std::to_string(net.discoveryPort), broadcast);
+  }
   broadcast.Close();
   link.Notify(scan_notification::kScanBegins, kEmptyPolls);
   std::vector<Ipv4Address> devices;
@@ -120,14 +137,19 @@ std::shared_ptr<MotorRecord> CVNXHost::ConnectNetMotor(std::int32_t address, con
 
 std::int32_t CVNXHost::DiscoverNetMotors(LONG flags) {
   HostLink& link = *link_;
-  auto devices = QueryAdapters(link);
-  if (!devices) return Refuse(flags, scan_result::kNetworkFailure, ErrorCode::NetworkError);
-  if (!devices->empty()) {
+  std::vector<Ipv4Address> devices;
+  try {
+    devices = QueryAdapters(link);
+  } catch (const CVNXException&) {
+    if (flags & scan_flag::kRaise) throw;
+    return scan_result::kNetworkFailure;
+  }
+  if (!devices.empty()) {
     motors_.Clear();
-    link.Notify(scan_notification::kChainSetupBegins, static_cast<std::intptr_t>(devices->size()));
+    link.Notify(scan_notification::kChainSetupBegins, static_cast<std::intptr_t>(devices.size()));
     link.Notify(scan_notification::kStep, 0);
     std::intptr_t done = 0;
-    for (const Ipv4Address& device : *devices) {
+    for (const Ipv4Address& device : devices) {
       std::int32_t address = 1;
       while (motors_.At(address)) ++address;
       // Network motors take the addresses 1 to MaxMotors - 1.

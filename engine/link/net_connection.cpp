@@ -98,6 +98,7 @@ bool NetConnection::Start(NetMode mode, std::int32_t timeoutMs) {
     std::lock_guard lock(mutex_);
     mode_ = mode;
     state_ = NetState::Connecting;
+    lastSystemError_ = 0;
   }
   try {
     connector_ = std::thread(&NetConnection::RunConnector, this);
@@ -217,17 +218,31 @@ bool NetConnection::WaitConnected(int socket) {
 
 int NetConnection::OpenUdpSocket(bool broadcast) {
   const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (socket < 0) return -1;
+  if (socket < 0) {
+    NoteSystemError(errno);
+    return -1;
+  }
   const int on = 1;
   const sockaddr_in local = SocketAddress(in_addr{htonl(INADDR_ANY)}, port_);
   // Discovery binds two sockets to the same port.
   if ((broadcast && ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) ||
       ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
       ::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    NoteSystemError(errno);
     ::close(socket);
     return -1;
   }
   return socket;
+}
+
+void NetConnection::NoteSystemError(int error) {
+  std::lock_guard lock(mutex_);
+  lastSystemError_ = error;
+}
+
+int NetConnection::LastSystemError() const {
+  std::lock_guard lock(mutex_);
+  return lastSystemError_;
 }
 
 void NetConnection::RunReceiver(int socket) {
@@ -272,10 +287,14 @@ bool NetConnection::SendTo(std::string_view bytes, const std::optional<std::stri
     socket = socket_;
   }
   in_addr address{htonl(INADDR_BROADCAST)};
-  if (ipv4 && ::inet_pton(AF_INET, ipv4->c_str(), &address) != 1) return false;
+  if (ipv4 && ::inet_pton(AF_INET, ipv4->c_str(), &address) != 1) {
+    NoteSystemError(EINVAL);
+    return false;
+  }
   const sockaddr_in remote = SocketAddress(address, port);
   const ssize_t sent = ::sendto(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+  if (sent < 0) NoteSystemError(errno);
   return sent == static_cast<ssize_t>(bytes.size());
 }
 

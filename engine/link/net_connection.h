@@ -77,6 +77,9 @@ class NetConnection {
   std::uint16_t LocalPort() const;
   // Received bytes were lost and no read has reported it yet.
   bool Overflowed() const;
+  // The system's error number of the last socket, bind or send that failed
+  // (0 when none did), so that a failure can be told in the system's words.
+  int LastSystemError() const;
 
  private:
   bool Start(NetMode mode, std::int32_t timeoutMs);
@@ -85,6 +88,7 @@ class NetConnection {
   void Store(const std::uint8_t* bytes, std::size_t count);
   int OpenTcpSocket();  // -1 on failure
   int OpenUdpSocket(bool broadcast);
+  void NoteSystemError(int error);
   bool WaitConnected(int socket);
   void SleepUnlessStopped(std::chrono::milliseconds pause);
   // Waits until a byte is waiting; false after timeoutMs or when no byte can
@@ -103,6 +107,7 @@ class NetConnection {
   bool stopping_ = false;
   int socket_ = -1;
   int wake_ = -1;  // eventfd made readable by Close, to end polls at once
+  int lastSystemError_ = 0;
   bool receiverStarted_ = false;
   bool receiverEnded_ = false;  // the peer closed or the socket failed
   bool lost_ = false;           // bytes after the ring's contents were dropped
