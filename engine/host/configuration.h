@@ -6,10 +6,11 @@
 #include <string>
 
 #include "engine/link/host_link.h"
+#include "platform/registry/registry.h"
 
 namespace velkor::engine {
 
-inline constexpr const char* kConfigurationKey = "SOFTWARE\\Trevano\\VNXEngine\\IVNXComm";
+inline constexpr std::string_view kConfigurationKey = registry::kCommSettingsKey;
 
 // The values found; an absent value (or one of another type) is nullopt and
 // leaves the field as it was.

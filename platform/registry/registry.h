@@ -111,4 +111,7 @@ inline constexpr std::string_view kClassesRoot = "Software\\Classes";
 // The key under which serial port names COMn map to device paths.
 inline constexpr std::string_view kPortsKey = "SOFTWARE\\Trevano\\VNXEngine\\Ports";
 
+// The key of the engine's link settings (time-outs, log, network addresses).
+inline constexpr std::string_view kCommSettingsKey = "SOFTWARE\\Trevano\\VNXEngine\\IVNXComm";
+
 }  // namespace velkor::registry

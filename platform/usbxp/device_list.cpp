@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <utility>
@@ -106,15 +107,43 @@ std::vector<DeviceEntry> ScanSysfs(const std::filesystem::path& ttyClassFolder,
   return devices;
 }
 
+std::filesystem::path DefaultDeviceListFile() {
+  auto variable = [](const char* name) -> std::optional<std::filesystem::path> {
+    const char* value = std::getenv(name);
+    if (!value || *value != '/') return std::nullopt;  // unset, or not an absolute path as the standard asks
+    return std::filesystem::path(value);
+  };
+  // The runtime folder is the user's alone and emptied at log-out, as the
+  // pseudo-terminals listed are.
+  if (auto runtime = variable("XDG_RUNTIME_DIR")) return *runtime / "velkor" / "usb-devices";
+  std::filesystem::path cache;
+  if (auto named = variable("XDG_CACHE_HOME")) cache = *named;
+  else if (auto home = variable("HOME")) cache = *home / ".cache";
+  else cache = std::filesystem::temp_directory_path();
+  return cache / "velkor" / "usb-devices";
+}
+
+namespace {
+
+std::vector<DeviceEntry> ReadDeviceList(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseDeviceList(text.str());
+}
+
+}  // namespace
+
 std::vector<DeviceEntry> CurrentDevices() {
-  if (const char* listFile = std::getenv(kDeviceListVariable)) {
-    std::ifstream in(listFile, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseDeviceList(text.str());
-  }
-  return ScanSysfs("/sys/class/tty", "/dev");
+  if (const char* listFile = std::getenv(kDeviceListVariable)) return ReadDeviceList(listFile);
+  // $VELKOR_USB_SYSFS names another tty class folder: tests keep the
+  // machine's own adapters out with an empty one.
+  const char* sysfs = std::getenv("VELKOR_USB_SYSFS");
+  std::vector<DeviceEntry> devices = ScanSysfs(sysfs && *sysfs ? sysfs : "/sys/class/tty", "/dev");
+  std::vector<DeviceEntry> simulated = ReadDeviceList(DefaultDeviceListFile());
+  devices.insert(devices.end(), std::make_move_iterator(simulated.begin()), std::make_move_iterator(simulated.end()));
+  return devices;
 }
 
 }  // namespace velkor::usbxp

@@ -26,8 +26,15 @@ std::vector<DeviceEntry> ParseDeviceList(std::string_view text);
 std::vector<DeviceEntry> ScanSysfs(const std::filesystem::path& ttyClassFolder,
                                    const std::filesystem::path& deviceFolder);
 
+// The file that a simulator lists its devices in when $VELKOR_USB_DEVICES is
+// not set: $XDG_RUNTIME_DIR/velkor/usb-devices, else usb-devices in
+// $XDG_CACHE_HOME/velkor (default ~/.cache/velkor).
+std::filesystem::path DefaultDeviceListFile();
+
 // The list of the moment: the $VELKOR_USB_DEVICES file when the variable is
-// set (a missing file is an empty list), else the adapters of the machine.
+// set (a missing file is an empty list), else the adapters of the machine
+// followed by the devices in the default list, so that a simulator started
+// without the variable is found by programs started without it.
 std::vector<DeviceEntry> CurrentDevices();
 
 }  // namespace velkor::usbxp

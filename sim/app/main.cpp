@@ -1,6 +1,6 @@
 // velkor-sim SCENARIO [--pace]: serves the scenario's motors on pseudo-
 // terminals and loopback network adapters until SIGINT or SIGTERM, then
-// removes the port names and USB devices it published.
+// removes the port names, network settings and USB devices it published.
 // Lines on standard input let the operator set a motor's inputs and status
 // bits while it runs ("input COM3 2 A 0", "status 1 1 e 1").
 #include <poll.h>
@@ -55,8 +55,11 @@ int Usage() {
   std::fprintf(stderr,
                "usage: velkor-sim SCENARIO [--pace]\n"
                "  serves the motors of SCENARIO (see sim/scenarios/README.md) on\n"
-               "  pseudo-terminals published as COMn, loopback network adapters and\n"
-               "  USB adapters listed in $VELKOR_USB_DEVICES until interrupted.\n"
+               "  pseudo-terminals published as COMn, loopback network adapters (whose\n"
+               "  discovery address and ports it writes to the engine's settings) and\n"
+               "  USB adapters listed in $VELKOR_USB_DEVICES, else in\n"
+               "  $XDG_RUNTIME_DIR/velkor/usb-devices, until interrupted; then it takes\n"
+               "  back all it published.\n"
                "  --pace  every character takes its line time (10 bits)\n");
   return 2;
 }
@@ -102,6 +105,22 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string& line : simulator->Describe()) std::printf("%s\n", line.c_str());
+  // The engine finds the adapters with its registry settings; point them
+  // here while the simulator serves, so that a scan needs no set-up.
+  std::optional<velkor::sim::PublishedNetworkSettings> networkSettings;
+  if (auto reach = simulator->Reach()) {
+    networkSettings.emplace(velkor::sim::PublishedNetworkSettings::For(reach->discovery.address,
+                                                                       reach->discovery.port, reach->motorPort));
+    if (!networkSettings->Written()) {
+      std::printf("could not write the network settings to the registry: set NetBroadcastAddress,\n"
+                  "NetDiscoveryPort and NetDiscoveryLocalPort by hand (see the README)\n");
+    } else {
+      std::printf("network settings published: discovery %s, local port any%s\n",
+                  velkor::sim::EndpointText(reach->discovery).c_str(),
+                  reach->motorPort ? (", adapters on TCP port " + std::to_string(*reach->motorPort)).c_str()
+                                   : "; the adapters listen on different ports, so NetMotorPort is left alone");
+    }
+  }
   if (!simulator->UsbDeviceListFile().empty()) {
     std::printf("USB devices listed in %s\n", simulator->UsbDeviceListFile().c_str());
   }
@@ -140,6 +159,8 @@ int main(int argc, char** argv) {
   }
   ::close(signals);
   simulator.reset();
-  std::printf("stopped (%s); port names and USB devices removed\n", received == SIGINT ? "SIGINT" : "SIGTERM");
+  networkSettings.reset();
+  std::printf("stopped (%s); port names, network settings and USB devices removed\n",
+              received == SIGINT ? "SIGINT" : "SIGTERM");
   return 0;
 }

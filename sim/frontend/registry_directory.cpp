@@ -42,3 +42,53 @@ void RegistryPortDirectory::Withdraw(const std::string& name, const std::string&
 }
 
 }  // namespace velkor::sim
+
+namespace velkor::sim {
+
+std::vector<PublishedNetworkSettings::Setting> PublishedNetworkSettings::For(const std::string& discoveryAddress,
+                                                                             std::uint16_t discoveryPort,
+                                                                             std::optional<std::uint16_t> motorPort) {
+  std::vector<Setting> settings{{"NetBroadcastAddress", registry::Value{discoveryAddress}},
+                                {"NetDiscoveryPort", registry::Value{std::uint32_t{discoveryPort}}},
+                                {"NetDiscoveryLocalPort", registry::Value{std::uint32_t{0}}}};
+  if (motorPort) settings.push_back({"NetMotorPort", registry::Value{std::uint32_t{*motorPort}}});
+  return settings;
+}
+
+PublishedNetworkSettings::PublishedNetworkSettings(std::vector<Setting> settings) : settings_(std::move(settings)) {
+  written_ = registry::Edit(registry::Hive::CurrentUser, [&](registry::HiveContents& contents) {
+    previous_.clear();
+    keyExisted_ = contents.HasKey(registry::kCommSettingsKey);
+    for (const Setting& setting : settings_) {
+      previous_.push_back(contents.Get(registry::kCommSettingsKey, setting.name));
+      contents.Set(registry::kCommSettingsKey, setting.name, setting.value);
+    }
+    return true;
+  });
+}
+
+PublishedNetworkSettings::~PublishedNetworkSettings() {
+  if (!written_) return;
+  registry::Edit(registry::Hive::CurrentUser, [&](registry::HiveContents& contents) {
+    bool changed = false;
+    for (std::size_t i = 0; i < settings_.size(); ++i) {
+      // A value changed since is someone else's by now: leave it.
+      if (contents.Get(registry::kCommSettingsKey, settings_[i].name) != settings_[i].value) continue;
+      if (previous_[i]) {
+        contents.Set(registry::kCommSettingsKey, settings_[i].name, *previous_[i]);
+      } else {
+        contents.DeleteValue(registry::kCommSettingsKey, settings_[i].name);
+      }
+      changed = true;
+    }
+    // A key of our own making that is empty again would hide the machine's
+    // settings from the engine.
+    if (!keyExisted_ && contents.ValueNames(registry::kCommSettingsKey).empty() &&
+        contents.SubKeyNames(registry::kCommSettingsKey).empty()) {
+      changed = contents.DeleteKeyTree(registry::kCommSettingsKey) || changed;
+    }
+    return changed;
+  });
+}
+
+}  // namespace velkor::sim

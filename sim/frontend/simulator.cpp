@@ -1,5 +1,9 @@
 #include "sim/frontend/simulator.h"
 
+#include "platform/usbxp/device_list.h"
+
+#include <algorithm>
+
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
@@ -34,7 +38,7 @@ std::optional<std::filesystem::path> UsbListFile(const SimulatorOptions& options
     return *options.usbDevices;
   }
   const char* named = std::getenv("VELKOR_USB_DEVICES");
-  if (!named || !*named) return std::nullopt;
+  if (!named || !*named) return usbxp::DefaultDeviceListFile();
   return std::filesystem::path(named);
 }
 
@@ -148,6 +152,21 @@ std::optional<NetEndpoint> Simulator::DiscoveryEndpoint(std::size_t port) const 
   const PortPlaces& placed = ports_.at(port);
   if (!placed.responder) return std::nullopt;
   return net_.ResponderEndpoint(*placed.responder);
+}
+
+std::optional<Simulator::NetworkReach> Simulator::Reach() const {
+  std::optional<NetworkReach> reach;
+  std::vector<std::uint16_t> motorPorts;
+  for (std::size_t port = 0; port < ports_.size(); ++port) {
+    if (ports_[port].transport != Transport::Net) continue;
+    if (auto responder = DiscoveryEndpoint(port); responder && !reach) reach = NetworkReach{*responder, std::nullopt};
+    for (std::size_t motor = 0; motor < ports_[port].motors; ++motor)
+      motorPorts.push_back(AdapterEndpoint(port, motor).port);
+  }
+  if (reach && !motorPorts.empty() &&
+      std::all_of(motorPorts.begin(), motorPorts.end(), [&](std::uint16_t p) { return p == motorPorts.front(); }))
+    reach->motorPort = motorPorts.front();
+  return reach;
 }
 
 Simulator::~Simulator() {

@@ -25,7 +25,8 @@ struct SimulatorOptions {
   // The motors' time, when given (see PortServer::UseClock).
   std::function<SimTime()> clock;
   // The USB device list file. Nothing: the path in $VELKOR_USB_DEVICES, if
-  // set; an empty path: no list (the devices are still served).
+  // set, else the USB library's default list; an empty path: no list (the
+  // devices are still served).
   std::optional<std::filesystem::path> usbDevices;
 };
 
@@ -56,6 +57,13 @@ class Simulator {
     return net_.AdapterEndpoint(Place(port, motor, Transport::Net));
   }
   std::optional<NetEndpoint> DiscoveryEndpoint(std::size_t port) const;
+  // What the engine needs to find the network adapters: the first discovery
+  // responder, and the TCP port when every adapter listens on the same one.
+  struct NetworkReach {
+    NetEndpoint discovery;
+    std::optional<std::uint16_t> motorPort;
+  };
+  std::optional<NetworkReach> Reach() const;
   // USB ports: a motor's device path, and the list file ("" when none).
   const std::string& UsbDevicePath(std::size_t port, std::size_t motor) const {
     return server_.DevicePath(Place(port, motor, Transport::Usb));

@@ -95,6 +95,10 @@ bool UsbDeviceList::Publish(const std::filesystem::path& file, const std::vector
   std::vector<std::string> lines;
   for (const UsbDevice& device : devices) lines.push_back(UsbDeviceLine(device));
   auto append = [&](std::vector<std::string>& all) { all.insert(all.end(), lines.begin(), lines.end()); };
+  // The default list's folder may not be there yet; it is the user's own.
+  std::error_code ignored;
+  if (file.has_parent_path() && std::filesystem::create_directories(file.parent_path(), ignored))
+    std::filesystem::permissions(file.parent_path(), std::filesystem::perms::owner_all, ignored);
   bool written = EditLines(file, append, error);
   if (written) {
     file_ = file;

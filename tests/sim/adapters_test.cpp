@@ -276,7 +276,7 @@ TEST_F(UsbAdapters, ListFileGoesWhenNothingElseIsInIt) {
   }
   EXPECT_FALSE(std::filesystem::exists(list_));
   // Without a file to write the devices are served all the same.
-  auto simulator = StartScenario("port usb\nmotor\n");
+  auto simulator = StartScenario("port usb\nmotor\n", SimulatorOptions{nullptr, {}, std::filesystem::path()});
   ASSERT_TRUE(simulator);
   EXPECT_TRUE(simulator->UsbDeviceListFile().empty());
   testing::HostPort host(simulator->UsbDevicePath(0, 0));

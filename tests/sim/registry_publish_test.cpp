@@ -1,15 +1,13 @@
 // Publishing in the registry stand-in's Ports key, and the velkor-sim program
 // around it: started, it names its ports; stopped by a signal, it removes them.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "platform/registry/registry.h"
 #include "sim/frontend/registry_directory.h"
 #include "sim/frontend/simulator.h"
+#include "tests/support/simulator_process.h"
 #include "tests/support/test_environment.h"
 
 namespace velkor::sim {
@@ -50,35 +48,15 @@ TEST_F(RegistryPublish, PicksFreeNamesAndRemovesExactlyItsOwn) {
 TEST_F(RegistryPublish, ProgramServesUntilSignalledAndCleansUp) {
   const std::filesystem::path scenario = registry_.folder() / "one.scn";
   velkor::testing::WriteFile(scenario, "port COM6 chain\nmotor address=1\n");
-  int output[2];
-  ASSERT_EQ(::pipe(output), 0);
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::dup2(output[1], STDOUT_FILENO);
-    ::close(output[0]);
-    ::execl(VELKOR_SIM_PROGRAM, VELKOR_SIM_PROGRAM, scenario.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(output[1]);
-  std::string printed;
-  char buffer[256];
-  while (printed.find("serving") == std::string::npos) {
-    ssize_t n = ::read(output[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    printed.append(buffer, static_cast<std::size_t>(n));
-  }
-  ASSERT_NE(printed.find("serving"), std::string::npos) << printed;
+  velkor::testing::SimulatorProcess program(VELKOR_SIM_PROGRAM, scenario);
+  const std::string& printed = program.Printed();
+  ASSERT_TRUE(program.Serving()) << printed;
   EXPECT_NE(printed.find("COM6 /dev/"), std::string::npos) << printed;
   EXPECT_NE(printed.find("motor 1: serial A1001"), std::string::npos) << printed;
   auto device = Port("COM6");
   ASSERT_TRUE(device);
   EXPECT_NE(printed.find(*device), std::string::npos);
-  ::kill(child, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ::close(output[0]);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(program.Stop(), 0);
   EXPECT_FALSE(Port("COM6"));
 }
 

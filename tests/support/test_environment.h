@@ -32,11 +32,13 @@ class TemporaryFolder {
   std::filesystem::path path_;
 };
 
+// A variable set, or unset with nullopt, until the end of the scope.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
+  ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    setenv(name_.c_str(), value.c_str(), 1);
+    if (value) setenv(name_.c_str(), value->c_str(), 1);
+    else unsetenv(name_.c_str());
   }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
