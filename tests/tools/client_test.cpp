@@ -83,6 +83,20 @@ TEST_F(ClientTest, SendsCommandsAndPrintsAnswers) {
   run = RunClient("send " + port + " --address 5 RSP");
   EXPECT_EQ(run.status, 2) << "no motor 5";
   EXPECT_NE(run.output.find("(engine error 5)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("'velkor scan --port P' gives its motors addresses"), std::string::npos) << run.output;
+}
+
+TEST_F(ClientTest, UnusableOptionsAreNamedForWhatTheyAre) {
+  ClientRun run = RunClient("send --port /dev/velkor-nonexistent RP");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("velkor: /dev/velkor-nonexistent does not exist (is the adapter plugged in?)"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("stands for"), std::string::npos) << run.output;
+  run = RunClient("send --port /dev/velkor-nonexistent --baud 12345 RP");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("--baud 12345: the motors do not support that rate"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("another program"), std::string::npos) << run.output;
 }
 
 TEST_F(ClientTest, ReadsAMotorsIdentityAndMemoryOnABus) {
@@ -90,7 +104,11 @@ TEST_F(ClientTest, ReadsAMotorsIdentityAndMemoryOnABus) {
       "port bus\nmotor address=1\nmotor address=2 serial=B2002 model=SV3430DE resolution=8000 firmware=462\n");
   ASSERT_TRUE(simulator);
   const std::string motor = "--port " + simulator->DevicePath(0) + " --rs485 --address 2";
-  ClientRun run = RunClient("info " + motor);
+  // Every verb sets the bus up, a lone command on a fresh bus too.
+  ClientRun run = RunClient("send " + motor + " RSP");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "24576/462\n");
+  run = RunClient("info " + motor);
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("model:              SV3430DE"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("serial number:      B2002"), std::string::npos);
@@ -103,6 +121,15 @@ TEST_F(ClientTest, ReadsAMotorsIdentityAndMemoryOnABus) {
   EXPECT_EQ(run.output, "4660 (0x1234)\n");
   run = RunClient("mem " + motor + " read 1000 --byte");
   EXPECT_EQ(run.output, "18 (0x12)\n") << "memory is big-endian";
+  // Signed and unsigned by the engine's names, both ways.
+  EXPECT_EQ(RunClient("mem " + motor + " write 1234 -77 --long").status, 0);
+  EXPECT_EQ(RunClient("mem " + motor + " read 1234 --long").output, "-77 (0xFFFFFFB3)\n");
+  EXPECT_EQ(RunClient("mem " + motor + " read 1234 --dword").output, "4294967219 (0xFFFFFFB3)\n");
+  EXPECT_EQ(RunClient("mem " + motor + " write 1234 65534 --word").status, 0);
+  EXPECT_EQ(RunClient("mem " + motor + " read 1234 --int").output, "-2 (0xFFFE)\n");
+  run = RunClient("mem " + motor + " write 1234 4294967219 --long");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("a value for --long lies from -2147483648 to 2147483647"), std::string::npos) << run.output;
   run = RunClient("mem " + motor + " write 32000 1");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("Invalid Data! (engine error 19)"), std::string::npos) << run.output;

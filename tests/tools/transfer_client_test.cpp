@@ -18,11 +18,21 @@ namespace {
 class TransferClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    simulator_ = velkor::testing::StartMotors("port bus\nmotor address=1 baud=9600\n");
+    simulator_ = velkor::testing::StartMotors("port bus\nmotor address=1 baud=9600\nmotor address=2 firmware=462\n");
     ASSERT_TRUE(simulator_);
     motor_ = "--port " + simulator_->DevicePath(0) + " --rs485 --address 1";
   }
   std::string Path(const std::string& name) const { return (folder_.path() / name).string(); }
+  // A finished transfer shows its bar full, whatever its step count was.
+  static void ExpectFullBar(const std::string& output, const std::string& what) {
+    const std::size_t bar = output.rfind(what + " ");
+    ASSERT_NE(bar, std::string::npos) << output;
+    const std::size_t counts = output.find("] ", bar);
+    const std::size_t slash = output.find('/', counts);
+    const std::size_t end = output.find('\n', slash);
+    ASSERT_NE(end, std::string::npos) << output;
+    EXPECT_EQ(output.substr(counts + 2, slash - counts - 2), output.substr(slash + 1, end - slash - 1)) << output;
+  }
   std::string StoredBody() {
     return simulator_->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.Program(false).Body(); });
   }
@@ -43,11 +53,13 @@ TEST_F(TransferClientTest, ACompiledProgramGoesIntoTheMotorAndComesBack) {
   run = RunClient("download " + motor_ + " " + Path("move.vqx"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("downloaded"), std::string::npos) << run.output;
+  ExpectFullBar(run.output, "downloading");
   const std::string normalized = "MP A=100 V=1000\nP=4000 G\nC1\nWHILE a<3\na=a+1\nLOOP\nEND\n";
   EXPECT_EQ(StoredBody(), normalized);
 
   run = RunClient("upload " + motor_ + " " + Path("back.txt"));
   ASSERT_EQ(run.status, 0) << run.output;
+  ExpectFullBar(run.output, "uploading");
   EXPECT_EQ(ReadFile(Path("back.txt")), "MP A=100 V=1000\r\nP=4000 G\r\nC1\r\nWHILE a<3\r\na=a+1\r\nLOOP\r\nEND\r\n");
   run = RunClient("upload " + motor_ + " - --raw");
   ASSERT_EQ(run.status, 0) << run.output;
@@ -55,6 +67,7 @@ TEST_F(TransferClientTest, ACompiledProgramGoesIntoTheMotorAndComesBack) {
 
   run = RunClient("clear " + motor_);
   ASSERT_EQ(run.status, 0) << run.output;
+  ExpectFullBar(run.output, "downloading");
   EXPECT_EQ(StoredBody(), "END\n");
 }
 
@@ -70,4 +83,22 @@ TEST_F(TransferClientTest, FailuresAndBadUsageAreExplained) {
   run = RunClient("upload " + motor_ + " " + Path("no/such/dir.txt"));
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("(engine error 35)"), std::string::npos) << run.output;
+}
+
+TEST_F(TransferClientTest, RefusedDownloadsSayWhatToDo) {
+  WriteFile(Path("end.src"), "END\n");
+  ASSERT_EQ(RunClient("compile " + Path("end.src")).status, 0);
+  ASSERT_EQ(RunClient("send " + motor_ + " --no-answer G").status, 0);  // the drive is on now
+  auto run = RunClient("download " + motor_ + " " + Path("end.vqx"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("(engine error 41)\n        add --flags 0x01"), std::string::npos) << run.output;
+  run = RunClient("download " + motor_ + " " + Path("end.vqx") + " --flags 0x01");
+  EXPECT_EQ(run.status, 0) << run.output;
+
+  const std::string servo = "--port " + simulator_->DevicePath(0) + " --rs485 --address 2";
+  run = RunClient("download " + servo + " " + Path("end.vqx"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("(engine error 42)\n        motors whose firmware begins with 46 take compiled programs"),
+            std::string::npos)
+      << run.output;
 }

@@ -36,6 +36,13 @@ bool ParseNumber(std::string_view text, LONG& value) {
 
 enum class Method { RS232, RS485, SerialNumbers, Network, Usb };
 
+constexpr LONG kHighestAddress = 119;
+constexpr LONG kNoMotorFound = 64;
+
+// --max N means motors 1..N on every link. The network and USB detections
+// (and adding an adapter) give the addresses below their maximum.
+LONG AdapterMaximum(LONG maxAddress) { return maxAddress + 1; }
+
 struct ScanOptions {
   Method method = Method::RS232;
   LONG maxAddress = 10;
@@ -88,6 +95,8 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
       ++methods;
     } else if (word == "--max") {
       if (auto problem = number(scan.maxAddress)) return problem;
+      if (scan.maxAddress < 1 || scan.maxAddress > kHighestAddress)
+        return "--max is the highest motor address, from 1 to " + std::to_string(kHighestAddress);
     } else if (word == "--flags") {
       LONG flags = 0;
       if (auto problem = number(flags)) return problem;
@@ -190,15 +199,23 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
       called = host.AddressServos(scan.flags.value_or(0), &result);
       break;
     case Method::Network:
-      called = host.DetectNetMotors(scan.maxAddress, scan.flags.value_or(0), &result);
+      // Raised, a network failure says what failed; the result says only that.
+      called = host.DetectNetMotors(AdapterMaximum(scan.maxAddress), scan.flags.value_or(0) | kRaiseErrors, &result);
       break;
     case Method::Usb:
-      called = host.DetectUSBMotors(scan.maxAddress, scan.flags.value_or(0), &result);
+      called = host.DetectUSBMotors(AdapterMaximum(scan.maxAddress), scan.flags.value_or(0), &result);
       break;
   }
   host.InitializeNotification(0, 0);
+  bar.Finish(SUCCEEDED(called) && !InterruptAsCancel::Interrupted());
   if (FAILED(called)) {
-    status = session.Failed("scan", called);
+    const EngineFailure failure = TakeEngineFailure(called);
+    constexpr DWORD kNoLink = 4;  // what the raised network detection says for no motor
+    if (scan.method == Method::Network && failure.code == kNoLink && !(scan.flags.value_or(0) & kRaiseErrors)) {
+      status = kDone;
+      return kNoMotorFound;
+    }
+    status = session.Failed("scan", failure);
     return std::nullopt;
   }
   status = kDone;
@@ -229,14 +246,14 @@ int AddNet(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
   if (scan.words.size() != 1) return Usage(err, "add-net takes the adapter's ADDRESS");
   Session session(out, err);
   if (int status = session.Connect(port, false)) return status;
-  HRESULT called = session.Host().InitEthernet(scan.maxAddress);
+  HRESULT called = session.Host().InitEthernet(AdapterMaximum(scan.maxAddress));
   if (FAILED(called)) return session.Failed("--max", called);
   Bstr host(scan.words[0]);
   LONG address = 0;
   called = session.Host().AddNetMotor(host.get(), &address);
   if (FAILED(called)) return session.Failed("add-net", called);
   if (address == 0) {
-    std::fprintf(err, "velkor: no motor added: %s does not answer, or there is no free address below --max\n",
+    std::fprintf(err, "velkor: no motor added: %s does not answer, or there is no free address up to --max\n",
                  scan.words[0].c_str());
     return kEngineFailure;
   }

@@ -58,7 +58,11 @@ int Send(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
   }
   Bstr answer;
   status = session.Host().GetResponseOf(command.get(), answer.Out());
-  if (FAILED(status)) return session.Failed("sending '" + words.front() + "'", status);
+  // Motors that were never given addresses hear no address but 0.
+  static constexpr Session::Hint kSilent[] = {
+      {5, "is there a motor at that address? A chain without addresses answers only to --address 0;\n"
+          "        'velkor scan --port P' gives its motors addresses 1, 2, 3, ... and lists them"}};
+  if (FAILED(status)) return session.Failed("sending '" + words.front() + "'", status, kSilent);
   std::fprintf(out, "%s\n", answer.Utf8().c_str());
   return kDone;
 }
@@ -94,23 +98,80 @@ int Info(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
   return kDone;
 }
 
+namespace {
+
+// The widths of motor memory by the engine's own names: a word and a dword
+// are unsigned, an int and a long signed.
+struct MemoryWidth {
+  std::string_view flag;
+  int bytes;
+  bool isSigned;
+  long long Lowest() const { return isSigned ? -(1LL << (8 * bytes - 1)) : 0; }
+  long long Highest() const { return isSigned ? (1LL << (8 * bytes - 1)) - 1 : (1LL << (8 * bytes)) - 1; }
+};
+constexpr MemoryWidth kWidths[] = {
+    {"--byte", 1, false}, {"--word", 2, false}, {"--int", 2, true}, {"--dword", 4, false}, {"--long", 4, true}};
+constexpr std::string_view kWidthFlags[] = {"--byte", "--word", "--int", "--dword", "--long"};
+
+HRESULT ReadMemory(IVNXMotor& motor, LONG at, const MemoryWidth& width, long long& value) {
+  HRESULT status;
+  if (width.bytes == 1) {
+    BYTE byte = 0;
+    status = motor.GetMotorByte(at, &byte);
+    value = byte;
+  } else if (width.bytes == 2 && !width.isSigned) {
+    USHORT word = 0;
+    status = motor.GetMotorWord(at, &word);
+    value = word;
+  } else if (width.bytes == 2) {
+    SHORT integer = 0;
+    status = motor.GetMotorInt(at, &integer);
+    value = integer;
+  } else if (!width.isSigned) {
+    ULONG dword = 0;
+    status = motor.GetMotorDWord(at, &dword);
+    value = dword;
+  } else {
+    LONG longValue = 0;
+    status = motor.GetMotorLong(at, &longValue);
+    value = longValue;
+  }
+  return status;
+}
+
+HRESULT WriteMemory(IVNXMotor& motor, LONG at, const MemoryWidth& width, long long value) {
+  if (width.bytes == 1) return motor.SetMotorByte(at, static_cast<BYTE>(value));
+  if (width.bytes == 2) {
+    return width.isSigned ? motor.SetMotorInt(at, static_cast<SHORT>(value))
+                          : motor.SetMotorWord(at, static_cast<USHORT>(value));
+  }
+  return width.isSigned ? motor.SetMotorLong(at, static_cast<LONG>(value))
+                        : motor.SetMotorDWord(at, static_cast<ULONG>(value));
+}
+
+}  // namespace
+
 int Memory(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
-  constexpr std::string_view ownFlags[] = {"--byte", "--word", "--long"};
   PortOptions options;
-  if (auto problem = ParsePortOptions(arguments, ownFlags, options)) return Usage(err, *problem);
+  if (auto problem = ParsePortOptions(arguments, kWidthFlags, options)) return Usage(err, *problem);
   const auto words = WordsOf(options.rest);
-  const int width = Has(options.rest, "--byte") ? 1 : Has(options.rest, "--word") ? 2 : 4;
+  const MemoryWidth* width = &kWidths[4];  // a long unless told otherwise
+  int widthsGiven = 0;
+  for (const MemoryWidth& candidate : kWidths) {
+    if (!Has(options.rest, candidate.flag)) continue;
+    width = &candidate;
+    ++widthsGiven;
+  }
+  if (widthsGiven > 1) return Usage(err, "choose one of --byte, --word, --int, --dword and --long");
   if (words.empty() || (words[0] != "read" && words[0] != "write"))
     return Usage(err, "mem takes 'read ADDR' or 'write ADDR VALUE'");
   const bool write = words[0] == "write";
   long long address = 0, value = 0;
   if (words.size() != (write ? 3u : 2u) || !ParseLong(words[1], address) || address < 0 || address > 32767)
     return Usage(err, "mem needs a memory address from 0 to 32767" + std::string(write ? " and a value" : ""));
-  if (write) {
-    const long long lowest = width == 4 ? INT32_MIN : width == 2 ? INT16_MIN : 0;
-    const long long highest = width == 4 ? UINT32_MAX : width == 2 ? UINT16_MAX : UINT8_MAX;
-    if (!ParseLong(words[2], value) || value < lowest || value > highest)
-      return Usage(err, "the value does not fit in " + std::to_string(width) + " byte(s)");
+  if (write && (!ParseLong(words[2], value) || value < width->Lowest() || value > width->Highest())) {
+    return Usage(err, "a value for " + std::string(width->flag) + " lies from " + std::to_string(width->Lowest()) +
+                          " to " + std::to_string(width->Highest()));
   }
 
   Session session(out, err);
@@ -118,29 +179,16 @@ int Memory(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
   ComPtr<IVNXMotor> motor;
   if (!session.Motor(options, motor)) return kEngineFailure;
   const LONG at = static_cast<LONG>(address);
-  HRESULT status;
   if (write) {
-    if (width == 1) status = motor->SetMotorByte(at, static_cast<BYTE>(value));
-    else if (width == 2) status = motor->SetMotorWord(at, static_cast<USHORT>(value));
-    else status = motor->SetMotorDWord(at, static_cast<ULONG>(value));
+    const HRESULT status = WriteMemory(*motor.get(), at, *width, value);
     return FAILED(status) ? session.Failed("writing motor memory", status) : kDone;
   }
-  unsigned long long read = 0;
-  if (width == 1) {
-    BYTE byte = 0;
-    status = motor->GetMotorByte(at, &byte);
-    read = byte;
-  } else if (width == 2) {
-    USHORT word = 0;
-    status = motor->GetMotorWord(at, &word);
-    read = word;
-  } else {
-    ULONG dword = 0;
-    status = motor->GetMotorDWord(at, &dword);
-    read = dword;
-  }
-  if (FAILED(status)) return session.Failed("reading motor memory", status);
-  std::fprintf(out, "%llu (0x%0*llX)\n", read, width * 2, read);
+  long long read = 0;
+  if (HRESULT status = ReadMemory(*motor.get(), at, *width, read); FAILED(status))
+    return session.Failed("reading motor memory", status);
+  // The hexadecimal form shows the bytes as the memory holds them.
+  const unsigned long long bits = static_cast<unsigned long long>(read) & ((1ULL << (8 * width->bytes)) - 1);
+  std::fprintf(out, "%lld (0x%0*llX)\n", read, width->bytes * 2, bits);
   return kDone;
 }
 

@@ -32,14 +32,18 @@ VNX_LRESULT ProgressBar::Note(VNX_WPARAM code, VNX_LPARAM number) {
     }
   }
   if (!started) {
-    if (code == 2) {
-      Draw(number);
-    } else if (code == 3) {
-      if (drawn_) std::fputc('\n', err_);
-      drawn_ = false;
-    }
+    // The end of a phase leaves the line open for Finish.
+    if (code == 2) Draw(number);
   }
   return interrupted ? 0 : 1;
+}
+
+void ProgressBar::Finish(bool completed) {
+  if (!drawn_) return;
+  if (completed && !counting_) Draw(steps_);
+  std::fputc('\n', err_);
+  std::fflush(err_);
+  drawn_ = false;
 }
 
 void ProgressBar::Start(const char* what, VNX_LPARAM steps) {

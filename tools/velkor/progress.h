@@ -35,8 +35,15 @@ class ProgressBar {
  public:
   using Phase = std::pair<VNX_WPARAM, const char*>;
   ProgressBar(std::FILE* err, std::initializer_list<Phase> phases) : err_(err), phases_(phases) {}
+  ~ProgressBar() { Finish(false); }
+  ProgressBar(const ProgressBar&) = delete;
+  ProgressBar& operator=(const ProgressBar&) = delete;
   // The reply to the engine: 0 (cancel) once Ctrl-C was pressed.
   VNX_LRESULT Note(VNX_WPARAM code, VNX_LPARAM number);
+  // Ends the bar's line, so that what is printed next starts a line of its
+  // own. A call that completed shows its bar full: the step counts are
+  // estimates (a motor may send fewer bytes than the image's length).
+  void Finish(bool completed);
 
  private:
   void Start(const char* what, VNX_LPARAM steps);

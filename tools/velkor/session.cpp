@@ -26,25 +26,23 @@ std::optional<enum_parity> ParseParity(std::string_view text) {
   return std::nullopt;
 }
 
-// The engine's description and code of the thread's last failure.
 constexpr LONG kNetMaxAddress = 10;
-constexpr LONG kRaiseErrors = 0x100000;
 
-std::string EngineFailure(HRESULT status) {
+}  // namespace
+
+EngineFailure TakeEngineFailure(HRESULT status) {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Out()) == S_OK && info) {
     Bstr description;
     DWORD context = 0;
     info->GetDescription(description.Out());
     info->GetHelpContext(&context);
-    return description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")";
+    return {description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")", context & 0xFFFF};
   }
   char text[48];
   std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
-  return text;
+  return {text, std::nullopt};
 }
-
-}  // namespace
 
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
                                             std::span<const std::string_view> ownFlags, PortOptions& options) {
@@ -62,9 +60,19 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       auto text = value();
       LONG number = 0;
       if (!text || !ParseDecimal(*text, number)) return std::string(word) + " needs a number";
-      if (word == "--address") options.address = number;
-      else if (word == "--baud") options.baud = number;
-      else options.channel = number;
+      if (word == "--address") {
+        options.address = number;
+      } else if (word == "--baud") {
+        // The rates the motors' BAUD command knows; no other one could ever
+        // reach them.
+        constexpr LONG kRates[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+        if (std::find(std::begin(kRates), std::end(kRates), number) == std::end(kRates))
+          return "--baud " + std::string(*text) + ": the motors do not support that rate (2400, 4800, 9600, 19200, "
+                 "38400, 57600 or 115200)";
+        options.baud = number;
+      } else {
+        options.channel = number;
+      }
     } else if (word == "--parity") {
       auto text = value();
       options.parity = text ? ParseParity(*text) : std::nullopt;
@@ -88,8 +96,15 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
   return std::nullopt;
 }
 
-int Session::Failed(std::string_view what, HRESULT status) {
-  std::fprintf(err_, "velkor: %.*s: %s\n", static_cast<int>(what.size()), what.data(), EngineFailure(status).c_str());
+int Session::Failed(std::string_view what, HRESULT status, std::span<const Hint> hints) {
+  return Failed(what, TakeEngineFailure(status), hints);
+}
+
+int Session::Failed(std::string_view what, const EngineFailure& failure, std::span<const Hint> hints) {
+  std::fprintf(err_, "velkor: %.*s: %s\n", static_cast<int>(what.size()), what.data(), failure.text.c_str());
+  for (const Hint& hint : hints) {
+    if (failure.code == hint.code) std::fprintf(err_, "        %s\n", hint.text);
+  }
   return kEngineFailure;
 }
 
@@ -103,17 +118,19 @@ void Session::ExplainPort(const std::string& port) {
     return;
   }
   const std::string& device = resolved.value;
+  // A name that is the path already is not repeated.
+  const std::string named = device == port ? device : port + " stands for " + device + ", which";
+  const std::string it = device == port ? device : port + " stands for " + device;
   if (::access(device.c_str(), F_OK) != 0) {
-    std::fprintf(err_, "velkor: %s stands for %s, which does not exist (is the adapter plugged in?)\n", port.c_str(),
-                 device.c_str());
+    std::fprintf(err_, "velkor: %s does not exist (is the adapter plugged in?)\n", named.c_str());
   } else if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
     std::fprintf(err_,
-                 "velkor: %s stands for %s, which you may not open: join the group that owns it\n"
+                 "velkor: %s you may not open: join the group that owns it\n"
                  "        (usually: sudo usermod -aG dialout $USER, then log in again) or give it to you\n"
                  "        with a udev rule (see the README)\n",
-                 port.c_str(), device.c_str());
+                 named.c_str());
   } else {
-    std::fprintf(err_, "velkor: %s stands for %s (is another program using it?)\n", port.c_str(), device.c_str());
+    std::fprintf(err_, "velkor: %s (is another program using it?)\n", it.c_str());
   }
 }
 
@@ -141,7 +158,7 @@ int Session::ConnectUsb(const PortOptions& options, bool findUsbMotors) {
   return kDone;
 }
 
-int Session::Connect(const PortOptions& options, bool findNetMotors) {
+int Session::Connect(const PortOptions& options, bool findMotors) {
   HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid());
   if (FAILED(status)) {
     std::fprintf(err_, "velkor: cannot create VNXEngine.VNXHost (status 0x%08X): is libvelkor.so beside velkor?\n",
@@ -156,14 +173,18 @@ int Session::Connect(const PortOptions& options, bool findNetMotors) {
     Failed("--parity", status);
     return kEngineFailure;
   }
-  if (options.net) return ConnectNetwork(options, findNetMotors);
-  if (options.usb) return ConnectUsb(options, findNetMotors);
+  if (options.net) return ConnectNetwork(options, findMotors);
+  if (options.usb) return ConnectUsb(options, findMotors);
   Bstr port(options.port);
   if (FAILED(status = host_->OpenPort(port.get()))) {
     Failed("cannot open " + options.port, status);
     ExplainPort(options.port);
     return kEngineFailure;
   }
+  // The motors of a bus answer only once told to keep their echo off, so
+  // every verb declares the bus before its first command.
+  if (options.rs485 && findMotors && FAILED(status = host_->InitRS485(std::max<LONG>(options.address, 1), options.channel)))
+    return Failed("declaring the RS485 bus", status);
   return kDone;
 }
 
@@ -177,13 +198,8 @@ bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
            status);
     return false;
   }
-  if (options.rs485) {
-    status = host_->InitRS485(options.address, options.channel);
-    if (FAILED(status)) {
-      Failed("declaring the RS485 bus", status);
-      return false;
-    }
-  } else {
+  // Connect declared the motors of a bus already; a chain is searched.
+  if (!options.rs485) {
     LONG result = 0;
     status = host_->DetectRS232(options.address, 0, &result);
     if (FAILED(status)) {

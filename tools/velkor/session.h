@@ -32,6 +32,9 @@ inline constexpr int kDone = 0;
 inline constexpr int kSystemFailure = 1;
 inline constexpr int kEngineFailure = 2;
 
+// Detection flag: a failure is raised as an engine error instead of a result.
+inline constexpr LONG kRaiseErrors = 0x100000;
+
 // A whole decimal number, nothing before or after it.
 bool ParseDecimal(std::string_view text, LONG& value);
 
@@ -40,23 +43,38 @@ bool ParseDecimal(std::string_view text, LONG& value);
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
                                             std::span<const std::string_view> ownFlags, PortOptions& options);
 
+// The engine's description and code of the thread's last failure, taken
+// from the thread's error information.
+struct EngineFailure {
+  std::string text;  // "<engine message> (engine error N)", or the status
+  std::optional<DWORD> code;
+};
+EngineFailure TakeEngineFailure(HRESULT status);
+
 class Session {
  public:
   Session(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
   // The host with the port open and the line set up: kDone, or the exit
-  // status after telling why not. On the network (or USB) the host is put
-  // on an Ethernet (or USB) link and, with `findNetMotors`, finds the
-  // adapters (whose connections stand for the open port).
-  int Connect(const PortOptions& options, bool findNetMotors = true);
+  // status after telling why not. With `findMotors` an RS485 bus is
+  // declared, and on the network (or USB) the host, put on an Ethernet (or
+  // USB) link, finds the adapters (whose connections stand for the open
+  // port); a scan leaves that to its own detection.
+  int Connect(const PortOptions& options, bool findMotors = true);
   // The motor at the options' address, entering it in the host's table
   // first when the host does not know it yet.
   bool Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor);
 
   IVNXComm& Host() { return *host_.get(); }
-  // Prints "velkor: <what>: <engine message> (engine error N)" and returns
-  // the exit status for it.
-  int Failed(std::string_view what, HRESULT status);
+  // What a user can do about an engine error of that code, in this verb.
+  struct Hint {
+    DWORD code;
+    const char* text;
+  };
+  // Prints "velkor: <what>: <engine message> (engine error N)", and the hint
+  // for that code if one is given, and returns the exit status for it.
+  int Failed(std::string_view what, HRESULT status, std::span<const Hint> hints = {});
+  int Failed(std::string_view what, const EngineFailure& failure, std::span<const Hint> hints = {});
   std::FILE* out() const { return out_; }
   std::FILE* err() const { return err_; }
 

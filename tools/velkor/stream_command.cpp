@@ -92,13 +92,13 @@ int Stream(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
     return kEngineFailure;
   }
 
+  // Motors 1 .. N must be known to the host: declared on a bus, found on a
+  // chain, the highest of them standing for all.
+  options.address = motors;
   Session session(out, err);
   if (int status = session.Connect(options)) return status;
-  // Motors 1 .. N must be known to the host: declared on a bus, found on a chain.
-  PortOptions last = options;
-  last.address = motors;
   ComPtr<IVNXMotor> highest;
-  if (!session.Motor(last, highest)) return kEngineFailure;
+  if (!session.Motor(options, highest)) return kEngineFailure;
   ComPtr<IVNXCMotion> motion;
   HRESULT status = session.Host().QueryInterface(IID_IVNXCMotion, motion.OutVoid());
   if (FAILED(status)) return session.Failed("host mode", status);
@@ -112,17 +112,17 @@ int Stream(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
     if (InterruptAsCancel::Interrupted()) break;
     for (LONG motor = 1; motor <= motors; ++motor) {
       if (FAILED(status = motion->WritePosition(motor, sample.positions[static_cast<std::size_t>(motor - 1)]))) {
-        bar.Note(3, 0);
+        bar.Finish(false);
         return session.Failed("sample " + std::to_string(sent + 1), status);
       }
     }
     if (FAILED(status = motion->WriteClock(0, sample.clock))) {
-      bar.Note(3, 0);
+      bar.Finish(false);
       return session.Failed("the clock of sample " + std::to_string(sent + 1), status);
     }
     bar.Note(2, static_cast<VNX_LPARAM>(++sent));
   }
-  bar.Note(3, 0);
+  bar.Finish(sent == samples.size());
   // The motors finish the buffered samples and stay where the table ends
   // (or where it was stopped), in position mode.
   if (FAILED(status = motion->EndHostMode())) return session.Failed("ending host mode", status);

@@ -90,6 +90,7 @@ HRESULT WithProgress(Transfer& transfer, Call&& call) {
   InterruptAsCancel cancelOnCtrlC;
   const HRESULT status = call();
   host.InitializeNotification(0, 0);
+  bar.Finish(SUCCEEDED(status) && !InterruptAsCancel::Interrupted());
   return status;
 }
 
@@ -123,7 +124,11 @@ int Download(std::span<const std::string_view> arguments, std::FILE* out, std::F
     status = WithProgress(transfer,
                           [&] { return transfer.motor->DownloadEx(file.get(), transfer.words.flags.value_or(0), &result); });
   }
-  if (FAILED(status)) return transfer.session.Failed("downloading " + image, status);
+  static constexpr Session::Hint kRefusals[] = {
+      {41, "add --flags 0x01 to switch the motor off before the download"},
+      {42, "motors whose firmware begins with 46 take compiled programs (.scx images), which\n"
+           "        'velkor compile' does not write; its .vqx images suit the other motors"}};
+  if (FAILED(status)) return transfer.session.Failed("downloading " + image, status, kRefusals);
   if (result == 0) {
     std::fprintf(err, "velkor: %s was not downloaded (cancelled, or a failure that --flags 0x10 let pass); "
                       "the motor holds the empty program\n", image.c_str());
