@@ -79,6 +79,7 @@ ReceiveResult Firmware::Receive(std::uint8_t byte) {
     int wanted = byte - 128;
     selected_ = wanted == 0 || wanted == address_;
     line_.clear();
+    result.addressByte = true;
     return result;
   }
   if (byte == '\r') {

@@ -31,6 +31,7 @@ struct LineFormat {
 
 struct ReceiveResult {
   bool echoed = false;  // the received byte was sent on (echo)
+  bool addressByte = false;  // taken as an address byte: a half-received line is gone
   // Sent after the echo: answers end with CR, an upload with 0xFF, and
   // PRINT sends what the program says.
   std::string answer;

@@ -26,6 +26,8 @@ void MotorNode::Receive(Symbol symbol, const LineFormat& port, SimTime now) {
   ReceiveResult result =
       (understood && !symbol.garbled) ? firmware_.Receive(symbol.byte) : firmware_.ReceiveGarbled();
   if (faults_.silent) return;
+  // An address byte ends the command line before it, and with it a cut echo.
+  if (result.addressByte) echo_cut_ = false;
   if (result.echoed) {
     Symbol echo{symbol.byte, symbol.garbled || !understood};
     bool endOfLine = !symbol.garbled && symbol.byte == '\r';
@@ -34,6 +36,13 @@ void MotorNode::Receive(Symbol symbol, const LineFormat& port, SimTime now) {
   }
   SimTime due = now + std::chrono::duration_cast<SimTime>(faults_.answerDelay);
   for (char c : result.answer) Queue(Symbol{static_cast<std::uint8_t>(c), !understood}, due);
+}
+
+void MotorNode::Arm(FaultSet faults) {
+  if (faults.echoStopsAfter) *faults.echoStopsAfter += static_cast<int>(echoed_);
+  if (faults.echoAltersByte) *faults.echoAltersByte += static_cast<int>(echoed_);
+  if (faults.dropAfter) *faults.dropAfter += static_cast<int>(received_);
+  faults_ = faults;
 }
 
 std::optional<Symbol> MotorNode::FilterEcho(Symbol symbol) {

@@ -51,6 +51,9 @@ class MotorNode {
   void SetFaults(const FaultSet& faults) { faults_ = faults; }
   // Bytes echoed so far, for arming an echo fault relative to now.
   long EchoedCount() const { return echoed_; }
+  // Faults from now on: their byte counts start at this moment, as the
+  // operator of a running simulator means them.
+  void Arm(FaultSet faults);
   bool Gone() const { return gone_; }
 
  private:
