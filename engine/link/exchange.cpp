@@ -93,7 +93,17 @@ void HostLink::WriteChunked(std::string_view bytes) {
   while (!bytes.empty()) {
     std::string_view piece = bytes.substr(0, kPiece);
     WriteOnce(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size(), true);
-    if (settings.echo) CheckEcho(piece);
+    if (settings.echo) {
+      try {
+        CheckEcho(piece);
+      } catch (const CVNXException&) {
+        // The motors may hold half a command: the next one starts with its
+        // address byte, which throws that half away instead of running it
+        // joined to the next.
+        addressDirty_ = true;
+        throw;
+      }
+    }
     bytes.remove_prefix(piece.size());
   }
 }

@@ -106,7 +106,8 @@ void HostLink::SetPortTimeouts(std::int32_t timeout) {
 
 std::intptr_t HostLink::Notify(std::uint32_t code, std::intptr_t value) const {
   if (settings.notificationWindow == 0) return 1;
-  return VnxSendMessage(settings.notificationWindow, settings.notificationMessage, code, value);
+  const std::intptr_t reply = VnxSendMessage(settings.notificationWindow, settings.notificationMessage, code, value);
+  return uncancellable_ > 0 ? 1 : reply;
 }
 
 }  // namespace velkor::engine

@@ -112,14 +112,30 @@ class HostLink {
   std::int32_t CurrentAddress() const { return currentAddress_; }
   bool AddressDirty() const { return addressDirty_; }
   void SetCurrentAddress(std::int32_t address) { currentAddress_ = address; }
+  // Raw bytes may have selected another motor: the next selecting command
+  // sends its address byte again.
+  void ForgetSelection() { addressDirty_ = true; }
 
   // How many motors answer on this link; set by chain set-up. SetEcho uses it
   // to bound its retries.
   std::int32_t motorCount = 0;
 
   // Sends the registered notification; the window's answer (0 = cancel).
-  // Without a window the answer is 1.
+  // Without a window, and while a clean-up runs, the answer is 1.
   std::intptr_t Notify(std::uint32_t code, std::intptr_t value) const;
+
+  // While one lives the client cannot cancel: a clean-up after a cancel or
+  // a failure runs to its end, or a chain could be left asleep or loading.
+  class Uncancellable {
+   public:
+    explicit Uncancellable(HostLink& link) : link_(link) { ++link_.uncancellable_; }
+    ~Uncancellable() { --link_.uncancellable_; }
+    Uncancellable(const Uncancellable&) = delete;
+    Uncancellable& operator=(const Uncancellable&) = delete;
+
+   private:
+    HostLink& link_;
+  };
 
  private:
   std::int32_t AddressToUse(std::int32_t address, bool select);
@@ -163,6 +179,7 @@ class HostLink {
   const MotorConnections* motors_ = nullptr;
   std::int32_t currentAddress_ = 1;
   bool addressDirty_ = true;
+  std::int32_t uncancellable_ = 0;
   std::string lineBuffer_;  // partial text kept by ReadLineNonBlocking
 };
 

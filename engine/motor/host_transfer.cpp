@@ -13,7 +13,6 @@ namespace velkor::engine::transfer {
 namespace {
 
 constexpr std::int32_t kChecksumAnswerTimeout = 8000;
-constexpr auto kAbortSettleTime = std::chrono::milliseconds(50);
 enum NotificationCode : std::uint32_t { kStart = 1, kProgress = 2, kEnd = 3 };
 
 void PrepareHostLoad(HostLink& link, std::int32_t motor) {
@@ -58,8 +57,8 @@ class LongerTimeout {
 
 void SendImageChunked(HostLink& link, std::int32_t motor, const std::string& image) {
   const auto cancelled = [&](std::string_view ending) {
-    link.WriteChunked(ending);
-    std::this_thread::sleep_for(kAbortSettleTime);
+    HostLink::Uncancellable cleaning(link);
+    EndLoad(link, ending);
     LoadHostEmptyProgram(link, motor);
   };
   if (link.Notify(kStart, static_cast<std::intptr_t>(image.size())) == 0) {
@@ -81,7 +80,7 @@ void SendImageChunked(HostLink& link, std::int32_t motor, const std::string& ima
   } catch (const CVNXException&) {
     // Ends the motor's load first, so that the clean-up's commands are not
     // stored as program bytes.
-    Quietly([&] { link.WriteChunked(kAbortSequence); });
+    Quietly([&] { EndLoad(link, kAbortSequence); });
     throw;
   }
   link.Notify(kEnd, 0);
@@ -112,6 +111,7 @@ bool ProbeEepromHost(HostLink& link, std::int32_t motor) {
 void HostDownload(HostLink& link, std::int32_t motorCount, std::int32_t motor, const std::filesystem::path& file) {
   files::FileText read = files::ReadWholeFile(file);
   if (read.outcome != files::ReadOutcome::Done) throw CVNXException(ErrorCode::CannotOpenFile);
+  bool loadStarted = false;
   try {
     if (motor == 0) {
       for (std::int32_t each = 1; each <= motorCount; ++each) {
@@ -124,11 +124,16 @@ void HostDownload(HostLink& link, std::int32_t motorCount, std::int32_t motor, c
     } else if (!ProbeEepromHost(link, motor)) {
       throw CVNXException(ErrorCode::NoEeprom);
     }
+    loadStarted = true;
     PrepareHostLoad(link, motor);
     SendImageChunked(link, motor, read.text);
-  } catch (const CVNXException&) {
+  } catch (const CVNXException& failure) {
     Quietly([&] { WakeAll(link); });
-    Quietly([&] { LoadHostEmptyProgram(link, motor); });
+    try {
+      LoadHostEmptyProgram(link, motor);
+    } catch (const CVNXException&) {
+      if (loadStarted) throw StillLoading(failure);
+    }
     throw;
   }
 }

@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::int32_t kChecksumAnswerTimeout = 8000;  // ms: the motor sums its whole memory
 constexpr std::int32_t kServoLoadRate = 9600;
-constexpr auto kAbortSettleTime = std::chrono::milliseconds(50);
 
 enum NotificationCode : std::uint32_t { kStart = 1, kProgress = 2, kEnd = 3 };
 
@@ -108,15 +107,17 @@ void VerifyDownload(MotorRecord& motor, std::int64_t expected, std::int32_t flag
 }
 
 // False when the client cancelled: the motor then gets the abort sequence
-// and, after it has settled, the empty program.
+// and, after it has settled, the empty program, and every motor is woken.
+// The client's cancel stops the transfer once; the clean-up runs to its end.
 bool SendImage(MotorRecord& motor, std::string_view image, std::int32_t flags) {
   auto link = motor.Link();
   PrepareLoad(motor, flags);
   const auto cancelled = [&] {
+    HostLink::Uncancellable cleaning(*link);
     link->Notify(kEnd, 0);
-    Quietly([&] { motor.MotorWriteBytes(kAbortSequence); });
-    std::this_thread::sleep_for(kAbortSettleTime);
+    Quietly([&] { EndMotorLoad(motor, kAbortSequence); });
     Quietly([&] { ClearMotorProgram(motor, flags); });
+    Quietly([&] { WakeAll(*link); });
     return false;
   };
   if (link->Notify(kStart, static_cast<std::intptr_t>(image.size())) == 0) return cancelled();
@@ -132,7 +133,7 @@ bool SendImage(MotorRecord& motor, std::string_view image, std::int32_t flags) {
   } catch (const CVNXException&) {
     // The motor is still loading: without an end, the commands of the
     // clean-up would be stored as program bytes.
-    Quietly([&] { motor.MotorWriteBytes(kAbortSequence); });
+    Quietly([&] { EndMotorLoad(motor, kAbortSequence); });
     throw;
   }
   link->Notify(kEnd, 0);
@@ -213,10 +214,13 @@ void CheckSize(MotorRecord& motor, std::size_t size, std::int32_t flags) {
   }
 }
 
+std::atomic<bool> clearing{false};
+
 std::int32_t DownloadImage(MotorRecord& motor, std::string_view image, std::int32_t flags, const RecordSource& source) {
   bool checksPassed = false;
   LineRateDrop rate(motor);
   try {
+    if (flags & kEndLoadFirst) EndMotorLoad(motor, kImageTerminator);
     if (motor.address != 0) PreDownloadChecks(motor, image, flags);
     checksPassed = true;
     rate.Lower();
@@ -226,16 +230,26 @@ std::int32_t DownloadImage(MotorRecord& motor, std::string_view image, std::int3
     if (!sent) return 0;
     if (motor.address != 0) RecordDownload(motor, source, (flags & kCompiled) != 0);
     return 1;
-  } catch (const CVNXException&) {
+  } catch (const CVNXException& failure) {
+    HostLink::Uncancellable cleaning(*motor.Link());
     Quietly([&] { rate.Restore(); });
     Quietly([&] { WakeAll(*motor.Link()); });
-    if (!(flags & kCompiled) && checksPassed) Quietly([&] { ClearMotorProgram(motor, flags); });
+    // A clear that fails here fails itself; the download that started it
+    // says that the motor may be left loading.
+    bool cleared = true;
+    if (!(flags & kCompiled) && checksPassed && !clearing) {
+      try {
+        ClearMotorProgram(motor, flags);
+      } catch (const CVNXException&) {
+        cleared = false;
+      }
+      Quietly([&] { WakeAll(*motor.Link()); });
+    }
     if (flags & kForce) return 0;
+    if (!cleared) throw StillLoading(failure);
     throw;
   }
 }
-
-std::atomic<bool> clearing{false};
 
 }  // namespace
 

@@ -63,6 +63,13 @@ void MotorRecord::MotorWriteBytes(std::string_view bytes) {
   link->WriteChunked(bytes);
 }
 
+void MotorRecord::MotorClearBuffer() {
+  auto link = Link();
+  if (link->IsNetwork()) return connection::Discard(OpenConnection());
+  if (link->IsUsb()) return connection::Discard(OpenUsbPort());
+  link->ClearBuffer();
+}
+
 std::string MotorRecord::MotorReadLine(std::size_t max, std::int32_t timeout) {
   auto link = Link();
   if (link->IsNetwork()) return OpenConnection().ReadLine(max, timeout);

@@ -51,6 +51,8 @@ class MotorRecord {
   // motor in the error.
   std::string MotorGetResponse(std::string_view text);
   void MotorWriteBytes(std::string_view bytes);
+  // Drops what this motor's connection (or the port) has received so far.
+  void MotorClearBuffer();
   std::string MotorReadLine(std::size_t max, std::int32_t timeout);
   std::string MotorReadBytes(std::size_t max, std::int32_t timeout);
   bool MotorIsOpen() const;

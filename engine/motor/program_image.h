@@ -20,6 +20,9 @@ inline constexpr std::int32_t kStopRunningMotor = 0x01;
 inline constexpr std::int32_t kForce = 0x10;  // no checks, failures swallowed
 inline constexpr std::int32_t kCompiled = 0x80;
 inline constexpr std::int32_t kSkipProbe = 0x100;
+// First end a load that may still be under way (a transfer broken off with
+// the line), so that the commands before the image are not taken as image.
+inline constexpr std::int32_t kEndLoadFirst = 0x200;
 
 // Size limits of a download, in bytes.
 inline constexpr std::size_t kLongestCompiledImage = 4500;

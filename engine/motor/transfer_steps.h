@@ -37,6 +37,20 @@ void Tolerated(std::int32_t flags, Step&& step) {
   }
 }
 
+// Ends a load that may still be under way, whatever state the motors' echo
+// is in, with `ending` (the abort sequence, or the end marker alone). A CR
+// first ends a command line whose echo a fault cut short, so that the motors
+// before this one on a chain pass bytes on again; to a loading motor it is
+// one more byte of a program that the ending discards. Nothing waits for an
+// echo; what comes back is drained. Throws only when the bytes cannot be
+// written at all.
+void EndLoad(HostLink& link, std::string_view ending);
+void EndMotorLoad(MotorRecord& motor, std::string_view ending);
+
+// The failure of a transfer whose clean-up failed as well: the motor may
+// still take every byte as program. Same code, and a message that says so.
+CVNXException StillLoading(const CVNXException& failure);
+
 // Only this motor listens: "SLEEP" to all, "WAKE" to it (serial links).
 inline void IsolateMotor(MotorRecord& motor, HostLink& link, std::int32_t flags) {
   Tolerated(flags, [&] { link.SendCommand(SleepCommand(link), 0, false); });
