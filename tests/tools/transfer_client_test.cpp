@@ -102,3 +102,31 @@ TEST_F(TransferClientTest, RefusedDownloadsSayWhatToDo) {
             std::string::npos)
       << run.output;
 }
+
+// A download broken off in the middle of its image: the client says what
+// the motor holds afterwards, and 'clear' brings back a motor that a
+// transfer left loading.
+TEST(TransferRecovery, AFailedDownloadIsReportedAndAStuckMotorCleared) {
+  velkor::testing::TemporaryRegistry registry;
+  velkor::testing::TemporaryFolder folder;
+  auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1\nfault motor=1 echo-stops-after=2500\n");
+  ASSERT_TRUE(simulator);
+  const std::string motor = "--port " + simulator->DevicePath(0) + " --address 1";
+  std::string program;
+  for (int i = 0; program.size() < 4000; ++i) program += "a=" + std::to_string(i) + "\n";
+  WriteFile((folder / "long.src").string(), program + "END\n");
+  ASSERT_EQ(RunClient("compile " + (folder / "long.src").string()).status, 0);
+
+  auto run = RunClient("download " + motor + " " + (folder / "long.vqx").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("(engine error 6)\nvelkor: motor 1 holds the empty program"), std::string::npos)
+      << run.output;
+
+  // A load that nothing ended: the motor takes every command as program.
+  ASSERT_EQ(RunClient("send " + motor + " --no-answer LOAD").status, 0);
+  EXPECT_EQ(RunClient("send " + motor + " RSP").status, 2);
+  run = RunClient("clear " + motor);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(RunClient("send " + motor + " RSP").output, "24576/450\n");
+  EXPECT_EQ(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.Program(false).Body(); }), "END\n");
+}

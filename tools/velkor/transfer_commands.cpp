@@ -15,6 +15,12 @@
 namespace velkor::client {
 namespace {
 
+// Engine errors after which nothing was loaded.
+constexpr DWORD kCannotOpenFile = 34, kFileTooLong = 39, kMotorIsOn = 41, kVersionDiffers = 42;
+constexpr LONG kChecksumAnswerTime = 8000;  // ms
+// ClearProgram flag: end a load that may still be under way first.
+constexpr LONG kEndLoadFirst = 0x200;
+
 int Usage(std::FILE* err, const std::string& problem) {
   std::fprintf(err, "velkor: %s (try 'velkor --help')\n", problem.c_str());
   return kEngineFailure;
@@ -66,8 +72,19 @@ struct Transfer {
   Transfer(std::FILE* out, std::FILE* err) : session(out, err) {}
 };
 
+// A motor that a broken-off transfer left loading takes every byte as
+// program, detection's questions too: this ends such a load on every motor
+// of a serial line. Elsewhere it is a stray end marker, which changes
+// nothing; the echo of a line without motors may fail it, which matters
+// as little.
+void EndLoadsInProgress(Session& session) {
+  static constexpr char16_t kEnding[] = u"\r\u00FF\u00FF ";
+  if (FAILED(session.Host().WriteString(Bstr(std::u16string_view(kEnding)).get()))) TakeEngineFailure(E_FAIL);
+}
+
 int Begin(Transfer& transfer, std::span<const std::string_view> arguments,
-          std::span<const std::string_view> ownFlags, std::size_t fileCount, const char* usage) {
+          std::span<const std::string_view> ownFlags, std::size_t fileCount, const char* usage,
+          bool endLoads = false) {
   if (auto problem = ParsePortOptions(arguments, ownFlags, transfer.port)) {
     return Usage(transfer.session.err(), *problem);
   }
@@ -76,8 +93,41 @@ int Begin(Transfer& transfer, std::span<const std::string_view> arguments,
   }
   if (transfer.words.files.size() != fileCount) return Usage(transfer.session.err(), usage);
   if (int status = transfer.session.Connect(transfer.port)) return status;
+  if (endLoads && !transfer.port.net && !transfer.port.usb) EndLoadsInProgress(transfer.session);
   if (!transfer.session.Motor(transfer.port, transfer.motor)) return kEngineFailure;
   return kDone;
+}
+
+// After a download that did not finish: what the motor holds, as its own
+// checksum answer tells, and what to do when it does not answer.
+void ReportProgram(Transfer& transfer) {
+  if (transfer.port.address == 0) return;  // every motor: no one answer tells
+  std::FILE* err = transfer.session.err();
+  const long address = static_cast<long>(transfer.port.address);
+  IVNXComm& host = transfer.session.Host();
+  LONG timeout = 0;
+  host.get_Timeout(&timeout);
+  host.put_Timeout(kChecksumAnswerTime);  // the motor sums its whole program first
+  Bstr answer;
+  const HRESULT status = transfer.motor->GetResponseOf(Bstr(std::string_view("RCKS")).get(), answer.Out());
+  host.put_Timeout(timeout);
+  const std::string text = SUCCEEDED(status) ? answer.Utf8() : "";
+  if (FAILED(status)) TakeEngineFailure(status);
+  // The empty program: "END" LF, or "END" LF LF as the host-level clear writes it.
+  const bool empty = text.substr(0, 13) == "0000E1 0000E1" || text.substr(0, 13) == "0000EB 0000EB";
+  if (text.size() == 15 && text.ends_with(" P") && empty) {
+    std::fprintf(err, "velkor: motor %ld holds the empty program\n", address);
+  } else if (text.size() == 15 && text.ends_with(" P")) {
+    std::fprintf(err, "velkor: motor %ld holds a program that passes its checksum (%s)\n", address, text.c_str());
+  } else if (text.size() == 15 && text.ends_with(" F")) {
+    std::fprintf(err, "velkor: motor %ld holds a program that fails its checksum and will not run (%s)\n", address,
+                 text.c_str());
+  } else {
+    std::fprintf(err,
+                 "velkor: motor %ld does not answer: it may still be loading; 'velkor clear' with the same\n"
+                 "        port and address ends the load and gives it the empty program\n",
+                 address);
+  }
 }
 
 // The progress bar lives for one call and is unhooked afterwards.
@@ -128,10 +178,19 @@ int Download(std::span<const std::string_view> arguments, std::FILE* out, std::F
       {41, "add --flags 0x01 to switch the motor off before the download"},
       {42, "motors whose firmware begins with 46 take compiled programs (.scx images), which\n"
            "        'velkor compile' does not write; its .vqx images suit the other motors"}};
-  if (FAILED(status)) return transfer.session.Failed("downloading " + image, status, kRefusals);
+  if (FAILED(status)) {
+    const EngineFailure failure = TakeEngineFailure(status);
+    transfer.session.Failed("downloading " + image, failure, kRefusals);
+    // Refused before anything was loaded, the motor keeps its program.
+    if (failure.code != kMotorIsOn && failure.code != kVersionDiffers && failure.code != kCannotOpenFile &&
+        failure.code != kFileTooLong)
+      ReportProgram(transfer);
+    return kEngineFailure;
+  }
   if (result == 0) {
-    std::fprintf(err, "velkor: %s was not downloaded (cancelled, or a failure that --flags 0x10 let pass); "
-                      "the motor holds the empty program\n", image.c_str());
+    std::fprintf(err, "velkor: %s was not downloaded (cancelled, or a failure that --flags 0x10 let pass)\n",
+                 image.c_str());
+    ReportProgram(transfer);
     return kEngineFailure;
   }
   std::fprintf(out, "downloaded %s to motor %ld\n", image.c_str(), static_cast<long>(transfer.port.address));
@@ -173,11 +232,12 @@ int Upload(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
 int Clear(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   constexpr std::string_view ownFlags[] = {"--flags"};
   Transfer transfer(out, err);
-  if (int status = Begin(transfer, arguments, ownFlags, 0, "clear takes no file: velkor clear --port P --address N")) {
+  if (int status = Begin(transfer, arguments, ownFlags, 0, "clear takes no file: velkor clear --port P --address N",
+                         true)) {
     return status;
   }
-  const HRESULT status =
-      WithProgress(transfer, [&] { return transfer.motor->ClearProgram(transfer.words.flags.value_or(0)); });
+  const HRESULT status = WithProgress(
+      transfer, [&] { return transfer.motor->ClearProgram(transfer.words.flags.value_or(0) | kEndLoadFirst); });
   if (FAILED(status)) return transfer.session.Failed("clearing the program", status);
   std::fprintf(out, "motor %ld holds the empty program\n", static_cast<long>(transfer.port.address));
   return kDone;
