@@ -3,6 +3,7 @@
 // adapters carry bytes only, so commands go out in pieces with a pause after
 // each, and nothing waits for an echo.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/core/errors.h"
+#include "engine/core/log.h"
 #include "engine/link/net_connection.h"
 #include "engine/link/usb_port.h"
 
@@ -48,16 +50,47 @@ inline std::string Frame(std::string_view data, bool asCommand) {
   return frame;
 }
 
-// To one motor's connection, with its answer when one is wanted; without a
-// target, to every open connection, which cannot answer as one.
+// These links have no echo to tell an answer from a late one: what came in
+// before a command is dropped, and logged, so that what is read next
+// belongs to this command. After a time-out the late answer may still be on
+// its way: the line is first let fall quiet for one answer time-out (a
+// motor that never stops sending is waited for eight at the most).
 template <class Connection>
-std::string Deliver(Connection* target, const std::vector<Connection*>& open, std::string_view frame,
+void DiscardLateInput(Connection& connection, std::int32_t quietMs) {
+  std::size_t late = 0;
+  if (connection.TakeAnswerOverdue()) {
+    const auto deadline = std::chrono::steady_clock::now() + 8 * std::chrono::milliseconds(std::max(quietMs, 1));
+    while (std::chrono::steady_clock::now() < deadline) {
+      try {
+        late += connection.ReadBytes(256, quietMs).size();
+      } catch (const CVNXException& failure) {
+        if (failure.Code() != static_cast<std::uint32_t>(ErrorCode::NoResponse)) throw;
+        break;
+      }
+    }
+    connection.TakeAnswerOverdue();  // the quiet wait's own time-out
+  }
+  late += connection.Available();
+  if (late == 0) return;
+  Discard(connection);
+  log::Write(log::kComm, "Discarded " + std::to_string(late) + " byte(s) that came before the command");
+}
+
+// To one motor's connection, with its answer when one is wanted; without a
+// target, to every open connection, which cannot answer as one. A command
+// first drops late input.
+template <class Connection>
+std::string Deliver(Connection* target, const std::vector<Connection*>& open, std::string_view frame, bool asCommand,
                     std::optional<std::size_t> answerSize, bool lineMode, std::int32_t timeout) {
   if (!target) {
     if (answerSize) throw CVNXException(ErrorCode::MoreThanOneMotor);
-    for (Connection* each : open) SendInPieces(*each, frame);
+    for (Connection* each : open) {
+      if (asCommand) DiscardLateInput(*each, timeout);
+      SendInPieces(*each, frame);
+    }
     return {};
   }
+  if (asCommand) DiscardLateInput(*target, timeout);
   SendInPieces(*target, frame);
   if (!answerSize) return {};
   return lineMode ? target->ReadLine(*answerSize, timeout) : target->ReadBytes(*answerSize, timeout);

@@ -362,7 +362,10 @@ std::string NetConnection::ReadBytes(std::size_t max, std::int32_t timeoutMs) {
   std::string bytes;
   while (bytes.size() < max && WaitForByte(lock, timeoutMs, !bytes.empty()))
     bytes.push_back(static_cast<char>(TakeByte()));
-  if (bytes.empty() && max > 0) throw CVNXException(ErrorCode::NoResponse);
+  if (bytes.empty() && max > 0) {
+    answerOverdue_ = true;
+    throw CVNXException(ErrorCode::NoResponse);
+  }
   return bytes;
 }
 
@@ -375,7 +378,10 @@ std::string NetConnection::ReadLine(std::size_t max, std::int32_t timeoutMs) {
   std::uint8_t pairHalf = lastLineEnd_ == '\r' ? '\n' : lastLineEnd_ == '\n' ? '\r' : 0;
   lastLineEnd_ = 0;
   while (line.size() + 1 < max) {
-    if (!WaitForByte(lock, timeoutMs, false)) throw CVNXException(ErrorCode::NoResponse);
+    if (!WaitForByte(lock, timeoutMs, false)) {
+      answerOverdue_ = true;
+      throw CVNXException(ErrorCode::NoResponse);
+    }
     const std::uint8_t byte = TakeByte();
     const bool lateHalf = pairHalf != 0 && byte == pairHalf;
     pairHalf = 0;
@@ -397,6 +403,11 @@ void NetConnection::Purge() {
   count_ = 0;
   lost_ = false;
   lastLineEnd_ = 0;
+}
+
+bool NetConnection::TakeAnswerOverdue() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(answerOverdue_, false);
 }
 
 std::size_t NetConnection::Available() const {

@@ -68,6 +68,9 @@ class NetConnection {
   std::string ReadLine(std::size_t max, std::int32_t timeoutMs);
   void Purge();
   std::size_t Available() const;
+  // True once after a read timed out: the answer it waited for may still
+  // come, and must not be taken for the next one's.
+  bool TakeAnswerOverdue();
 
   NetState State() const;
   NetMode Mode() const;
@@ -108,6 +111,7 @@ class NetConnection {
   int socket_ = -1;
   int wake_ = -1;  // eventfd made readable by Close, to end polls at once
   int lastSystemError_ = 0;
+  bool answerOverdue_ = false;
   bool receiverStarted_ = false;
   bool receiverEnded_ = false;  // the peer closed or the socket failed
   bool lost_ = false;           // bytes after the ring's contents were dropped

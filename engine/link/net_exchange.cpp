@@ -54,8 +54,8 @@ std::string HostLink::NetExchange(std::int32_t address, std::string_view data, b
                                   std::optional<std::size_t> answerSize, bool lineMode) {
   if (address == kKeepAddress) address = currentAddress_;
   NetConnection* target = address == 0 ? nullptr : &ConnectionOf(address);
-  return connection::Deliver(target, OpenConnections(), connection::Frame(data, asCommand), answerSize, lineMode,
-                             settings.timeout);
+  return connection::Deliver(target, OpenConnections(), connection::Frame(data, asCommand), asCommand,
+                             answerSize, lineMode, settings.timeout);
 }
 
 void HostLink::NetWrite(std::string_view bytes) {

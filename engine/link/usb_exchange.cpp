@@ -44,8 +44,8 @@ std::string HostLink::UsbExchange(std::int32_t address, std::string_view data, b
                                   std::optional<std::size_t> answerSize, bool lineMode) {
   if (address == kKeepAddress) address = currentAddress_;
   UsbPort* target = address == 0 ? nullptr : &UsbPortOf(address);
-  return connection::Deliver(target, OpenUsbPorts(), connection::Frame(data, asCommand), answerSize, lineMode,
-                             settings.timeout);
+  return connection::Deliver(target, OpenUsbPorts(), connection::Frame(data, asCommand), asCommand,
+                             answerSize, lineMode, settings.timeout);
 }
 
 void HostLink::UsbWrite(std::string_view bytes) {

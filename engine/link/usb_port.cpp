@@ -93,7 +93,7 @@ std::string UsbPort::ReadBytes(std::size_t max, std::int32_t timeoutMs) {
   PrepareRead(timeoutMs);
   std::string bytes(max, '\0');
   const auto read = device_.Read(std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
-  if (read.status == usbxp::Status::NothingToRead) throw CVNXException(ErrorCode::NoResponse);
+  if (read.status == usbxp::Status::NothingToRead) TimedOut();
   if (!read.ok()) throw CVNXException(ErrorCode::ReadError);
   bytes.resize(read.value);
   return bytes;
@@ -105,12 +105,17 @@ std::string UsbPort::ReadLine(std::size_t max, std::int32_t timeoutMs) {
   while (line.size() + 1 < max) {
     std::uint8_t byte = 0;
     const auto read = device_.Read(std::span(&byte, 1));
-    if (read.status == usbxp::Status::NothingToRead) throw CVNXException(ErrorCode::NoResponse);
+    if (read.status == usbxp::Status::NothingToRead) TimedOut();
     if (!read.ok()) throw CVNXException(ErrorCode::ReadError);
     if (byte == '\r') break;
     line.push_back(static_cast<char>(byte));
   }
   return line;
+}
+
+void UsbPort::TimedOut() {
+  answerOverdue_ = true;
+  throw CVNXException(ErrorCode::NoResponse);
 }
 
 void UsbPort::Flush() { (void)device_.Flush(true, true); }

@@ -42,17 +42,22 @@ class UsbPort {
   std::string ReadLine(std::size_t max, std::int32_t timeoutMs);
   void Flush();
   std::size_t Available();
+  // True once after a read timed out: the answer it waited for may still
+  // come, and must not be taken for the next one's.
+  bool TakeAnswerOverdue() { return std::exchange(answerOverdue_, false); }
 
   const std::string& SerialNumber() const { return serialNumber_; }
   std::int32_t DeviceIndex() const { return deviceIndex_; }
 
  private:
   void PrepareRead(std::int32_t timeoutMs);
+  [[noreturn]] void TimedOut();
   void SendToAll(std::string_view command);  // 0x80, the command, CR
 
   std::string serialNumber_;
   std::int32_t deviceIndex_ = -1;  // -1: none
   usbxp::Device device_;
+  bool answerOverdue_ = false;
 };
 
 }  // namespace velkor::engine

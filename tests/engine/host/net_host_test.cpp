@@ -145,6 +145,12 @@ TEST_F(NetHostTest, ClearBufferEmptiesEveryConnection) {
   ExpectClearBufferEmptiesEvery(3);
 }
 
+TEST_F(NetHostTest, LateAnswersAreNeverTakenForFreshOnes) {
+  StartAdapters(kThreeMotors);
+  ASSERT_EQ(Detect(10), 1);
+  ExpectLateAnswersNeverTakenForFresh();
+}
+
 TEST_F(NetHostTest, RawStringsGoToTheSelectedMotor) {
   StartAdapters(kThreeMotors);
   ASSERT_EQ(Detect(10), 1);

@@ -81,6 +81,28 @@ class PerMotorLinkTest : public ::testing::Test {
     EXPECT_EQ(TakeFailure().helpContext, 19u);
   }
 
+  // A motor that answers after the time-out: every question is a time-out
+  // (error 5), never the late answer to the one before; once it is quick
+  // again, each answer is its own question's.
+  void ExpectLateAnswersNeverTakenForFresh() {
+    auto slow = [&](std::chrono::milliseconds delay) {
+      sim::FaultSet faults;
+      faults.answerDelay = delay;
+      simulator_->WithMotorLine(0, 1, [&](sim::Line& line) { line.Node(0).Arm(faults); });
+    };
+    ASSERT_EQ(host_->WriteCmd(Bstr("2b=42").get()), S_OK);
+    ASSERT_EQ(host_->put_Timeout(150), S_OK);
+    slow(std::chrono::milliseconds(250));
+    for (const char* question : {"2RSP", "2Rb", "2RSP", "2Rb"}) {
+      Bstr answer;
+      EXPECT_EQ(host_->GetResponseOf(Bstr(question).get(), answer.Out()), E_FAIL) << question << ": " << answer.Utf8();
+      EXPECT_EQ(TakeFailure().helpContext & 0xFFFF, 5u) << question;
+    }
+    slow(std::chrono::milliseconds(0));
+    EXPECT_EQ(Ask("2Rb"), "42");
+    EXPECT_EQ(Ask("2RSP"), "24576/452");
+  }
+
   TemporaryRegistry registry_;
   std::unique_ptr<sim::Simulator> simulator_;
   ComPtr<IVNXComm> host_;

@@ -107,6 +107,12 @@ TEST_F(UsbHostTest, ClearBufferEmptiesEveryAdapter) {
   ExpectClearBufferEmptiesEvery(2);
 }
 
+TEST_F(UsbHostTest, LateAnswersAreNeverTakenForFreshOnes) {
+  StartAdapters(kTwoMotors);
+  ASSERT_EQ(Detect(10), 1);
+  ExpectLateAnswersNeverTakenForFresh();
+}
+
 TEST_F(UsbHostTest, RawStringsGoToTheSelectedMotor) {
   StartAdapters(kTwoMotors);
   ASSERT_EQ(Detect(10), 1);
