@@ -41,6 +41,31 @@ TEST_F(ChainClientTest, ScanAddressesAChainAndListsItsMotors) {
   EXPECT_NE(run.output.find("1        A1101"), std::string::npos) << run.output;
 }
 
+// A look at part of an addressed chain finds what is there and changes
+// nothing; new addresses come only when asked for.
+TEST_F(ChainClientTest, AnAddressedChainKeepsItsAddressesUnlessAsked) {
+  auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1 serial=A1101\nmotor address=5 serial=A1102\n");
+  ASSERT_TRUE(simulator);
+  auto addresses = [&] {
+    return std::make_pair(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.Address(); }),
+                          simulator->WithMotor(0, 1, [](velkor::sim::Firmware& m) { return m.Address(); }));
+  };
+  const std::string port = "--port " + simulator->DevicePath(0);
+  ClientRun run = RunClient("scan " + port + " --timeout 60 --max 1");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("motors above --max 1 keep their addresses"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1        A1101"), std::string::npos) << run.output;
+  EXPECT_EQ(addresses(), std::make_pair(1, 5));
+  EXPECT_EQ(RunClient("send " + port + " --address 5 RSP").output, "24576/450\n");
+
+  run = RunClient("scan " + port + " --timeout 60 --max 3 --readdress");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("addressed anew"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("2        A1102"), std::string::npos) << run.output;
+  EXPECT_EQ(addresses(), std::make_pair(1, 2));
+  EXPECT_EQ(RunClient("scan " + port + " --rs485 --readdress").status, 2);
+}
+
 TEST_F(ChainClientTest, ReorderMovesAMotorBySerialNumber) {
   auto simulator = velkor::testing::StartMotors(kChainOfThree);
   ASSERT_TRUE(simulator);

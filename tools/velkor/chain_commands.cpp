@@ -37,7 +37,18 @@ bool ParseNumber(std::string_view text, LONG& value) {
 enum class Method { RS232, RS485, SerialNumbers, Network, Usb };
 
 constexpr LONG kHighestAddress = 119;
+constexpr LONG kMotorsFound = 1;
+constexpr LONG kOnlyUnaddressedMotors = 16;  // no motor at 1..--max, yet some motor answers
 constexpr LONG kNoMotorFound = 64;
+
+// Gives the motors of the chain addresses 1, 2, 3, ... in wiring order; the
+// detection's result for it.
+HRESULT AddressChain(IVNXComm& host, LONG& result) {
+  LONG count = 0;
+  const HRESULT called = host.AddressMotorChain(&count);
+  result = count > 0 ? kMotorsFound : kNoMotorFound;
+  return called;
+}
 
 // --max N means motors 1..N on every link. The network and USB detections
 // (and adding an adapter) give the addresses below their maximum.
@@ -59,9 +70,11 @@ struct ScanOptions {
                                 {"--echo-timeout-mul", &IVNXComm::put_EchoTimeoutMul, {}},
                                 {"--echo-timeout-const", &IVNXComm::put_EchoTimeoutConst, {}}};
   std::vector<std::string> words;
+  bool readdress = false;  // --readdress: new addresses in wiring order
+  bool addressed = false;  // the chain had none and got them
 };
 
-constexpr std::string_view kOwnFlags[] = {"--rs232",          "--serial-numbers",   "--max",
+constexpr std::string_view kOwnFlags[] = {"--rs232",          "--serial-numbers",   "--max",              "--readdress",
                                           "--flags",          "--timeout",          "--tx-max-retry",
                                           "--tx-timeout-mul", "--tx-timeout-const", "--echo-timeout-mul",
                                           "--echo-timeout-const"};
@@ -87,7 +100,9 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
       ++i;
       return std::nullopt;
     };
-    if (word == "--rs232") {
+    if (word == "--readdress") {
+      scan.readdress = true;
+    } else if (word == "--rs232") {
       scan.method = Method::RS232;
       ++methods;
     } else if (word == "--serial-numbers") {
@@ -116,6 +131,8 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
     }
   }
   if (methods > 1) return std::string("choose one of --rs232, --rs485, --serial-numbers, --net, --usb");
+  if (scan.readdress && (scan.method != Method::RS232 || scan.flags))
+    return std::string("--readdress is for an RS232 chain, without --flags");
   return std::nullopt;
 }
 
@@ -168,7 +185,7 @@ void PrintMotors(Session& session) {
 
 // Connects, applies the time-outs and runs the chosen scan with the bar.
 // The scan's result, or nullopt after reporting a failure in `status`.
-std::optional<LONG> RunScan(Session& session, const PortOptions& port, const ScanOptions& scan, int& status) {
+std::optional<LONG> RunScan(Session& session, const PortOptions& port, ScanOptions& scan, int& status) {
   if ((status = session.Connect(port, false)) != kDone) return std::nullopt;
   IVNXComm& host = session.Host();
   for (const auto& setting : scan.settings) {
@@ -189,8 +206,14 @@ std::optional<LONG> RunScan(Session& session, const PortOptions& port, const Sca
   HRESULT called = E_FAIL;
   switch (scan.method) {
     case Method::RS232:
-      // Unless told otherwise, a chain without addresses gets them.
-      called = host.DetectRS232(scan.maxAddress, scan.flags.value_or(0x400000), &result);
+      called = scan.readdress ? AddressChain(host, result)
+                              : host.DetectRS232(scan.maxAddress, scan.flags.value_or(0), &result);
+      // Only a chain that answers to no address gets addresses unasked: a
+      // chain with addresses keeps them, even beyond --max.
+      if (SUCCEEDED(called) && !scan.flags && !scan.readdress && result == kOnlyUnaddressedMotors) {
+        scan.addressed = true;
+        called = AddressChain(host, result);
+      }
       break;
     case Method::RS485:
       called = host.DetectRS485(scan.maxAddress, port.channel, scan.flags.value_or(0), &result);
@@ -234,6 +257,12 @@ int Scan(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
   auto result = RunScan(session, port, scan, status);
   if (!result) return status;
   std::fprintf(out, "result %ld: %s\n", static_cast<long>(*result), ResultInWords(*result).c_str());
+  if (scan.addressed || scan.readdress)
+    std::fprintf(out, "%s: its motors now have 1, 2, 3, ... in wiring order\n",
+                 scan.readdress ? "addressed anew" : "the chain had no addresses");
+  if (*result & (2 | 4))
+    std::fprintf(out, "motors above --max %ld keep their addresses: a larger --max finds them\n",
+                 static_cast<long>(scan.maxAddress));
   PrintMotors(session);
   return (*result & (1 | 2 | 4)) ? kDone : kEngineFailure;
 }
