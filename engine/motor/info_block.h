@@ -16,6 +16,7 @@ inline constexpr std::int32_t kInfoBlockLength = 32470;  // 16 bits
 inline constexpr std::int32_t kPlainDownloadRecord = 32548;
 inline constexpr std::int32_t kCompiledDownloadRecord = 32582;
 inline constexpr std::int32_t kFirstProtected = 32000;  // clients may not write from here on
+inline constexpr std::size_t kSize = 32768;             // bytes of EEPROM
 }  // namespace motor_memory
 
 namespace info_block {

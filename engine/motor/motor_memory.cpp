@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "engine/core/errors.h"
 #include "engine/motor/answer_number.h"
 #include "engine/motor/info_block.h"
 
@@ -16,10 +17,11 @@ namespace {
 struct Carrier {
   std::string_view name;
   std::uint32_t mask;
+  std::size_t size;  // bytes of memory
 };
-constexpr Carrier kByteCarrier{"ab[0]", 0xFFu};
-constexpr Carrier kWordCarrier{"aw[0]", 0xFFFFu};
-constexpr Carrier kLongCarrier{"aaa", 0xFFFFFFFFu};
+constexpr Carrier kByteCarrier{"ab[0]", 0xFFu, 1};
+constexpr Carrier kWordCarrier{"aw[0]", 0xFFFFu, 2};
+constexpr Carrier kLongCarrier{"aaa", 0xFFFFFFFFu, 4};
 
 std::string ValueText(const Carrier& carrier, std::uint32_t value) {
   if (carrier.mask == 0xFFFFFFFFu) return std::to_string(static_cast<std::int32_t>(value));
@@ -34,23 +36,41 @@ std::string PointerCommand(std::int32_t address) { return "EPTR=" + std::to_stri
 
 std::int32_t ReadNumber(MotorRecord& motor, std::string_view name) { return AnswerNumber(ReadVariable(motor, name)); }
 
+// The whole access lies in memory; nothing is sent for one that does not.
+void RequireInMemory(std::int32_t address, std::size_t length) {
+  if (address < 0 || static_cast<std::size_t>(address) + length > motor_memory::kSize)
+    throw CVNXException(ErrorCode::InvalidData);
+}
+
+// Status bit Bs tells a load or store the motor refused (it then leaves the
+// variable as it was): cleared before, looked at after.
+constexpr std::string_view kClearRefusal = "Zs";
+bool Refused(std::string_view statusAnswer) { return statusAnswer == "1"; }
+
 std::uint32_t ReadThrough(MotorRecord& motor, const Carrier& carrier, std::int32_t address) {
+  RequireInMemory(address, carrier.size);
   const auto saved = static_cast<std::uint32_t>(ReadNumber(motor, carrier.name));
+  motor.MotorSendCommand(kClearRefusal);
   motor.MotorSendCommand(PointerCommand(address));
   motor.MotorSendCommand("VLD(" + std::string(carrier.name) + ",1)");
+  const bool refused = Refused(ReadVariable(motor, "Bs"));
   const auto value = static_cast<std::uint32_t>(ReadNumber(motor, carrier.name));
   motor.MotorSendCommand(Assignment(carrier.name, ValueText(carrier, saved)));
+  if (refused) throw CVNXException(ErrorCode::InvalidData);
   return value & carrier.mask;
 }
 
 void WriteThrough(MotorRecord& motor, const Carrier& carrier, std::int32_t address, std::uint32_t value) {
+  RequireInMemory(address, carrier.size);
   if (!motor.hasEeprom) return;
   const auto saved = static_cast<std::uint32_t>(ReadNumber(motor, carrier.name));
   motor.MotorSendCommand(Assignment(carrier.name, ValueText(carrier, value)));
+  motor.MotorSendCommand(kClearRefusal);
   motor.MotorSendCommand(PointerCommand(address));
   motor.MotorSendCommand("VST(" + std::string(carrier.name) + ",1)");
-  WaitStoreDone(motor);
+  const bool refused = Refused(WaitStoreDone(motor));
   motor.MotorSendCommand(Assignment(carrier.name, ValueText(carrier, saved)));
+  if (refused) throw CVNXException(ErrorCode::InvalidData);
 }
 
 // Blocks move through the longs "aaa", "bbb", ... "jjj".
@@ -108,7 +128,7 @@ void WriteMotorLong(MotorRecord& motor, std::int32_t address, std::int32_t value
   WriteThrough(motor, kLongCarrier, address, static_cast<std::uint32_t>(value));
 }
 
-void WaitStoreDone(MotorRecord& motor) {
+std::string WaitStoreDone(MotorRecord& motor) {
   auto link = motor.Link();
   LinkSettings& settings = link->settings;
   struct Restore {
@@ -123,7 +143,7 @@ void WaitStoreDone(MotorRecord& motor) {
   settings.timeout = 5000;
   settings.echoTimeoutMul = 0;
   settings.echoTimeoutConst = 5000;
-  ReadVariable(motor, "Bs");  // answered once the store has finished
+  return ReadVariable(motor, "Bs");  // answered once the store has finished
 }
 
 bool ReadMotorBlock(MotorRecord& motor, std::int32_t address, std::span<std::uint8_t> buffer) {
@@ -135,7 +155,9 @@ bool ReadMotorBlock(MotorRecord& motor, std::int32_t address, std::span<std::uin
     link->Notify(kNotifyStep, 0);
   }
   const std::size_t longs = (buffer.size() + 3) / 4;
+  RequireInMemory(address, longs * 4);
   SavedBlockVariables saved(motor, std::min(longs, kBlockVariables));
+  motor.MotorSendCommand(kClearRefusal);
   motor.MotorSendCommand(PointerCommand(address));
 
   std::size_t stored = 0;
@@ -154,14 +176,18 @@ bool ReadMotorBlock(MotorRecord& motor, std::int32_t address, std::span<std::uin
     }
     done += count;
   }
+  const bool refused = Refused(ReadVariable(motor, "Bs"));
   saved.Restore();
   if (notify) link->Notify(kNotifyEnd, 0);
+  if (refused) throw CVNXException(ErrorCode::InvalidData);
   return !cancelled;
 }
 
 void WriteMotorBlock(MotorRecord& motor, std::int32_t address, std::span<const std::uint8_t> bytes) {
-  if (!motor.hasEeprom || bytes.empty()) return;
+  if (bytes.empty()) return;
   const std::size_t longs = (bytes.size() + 3) / 4;
+  RequireInMemory(address, longs * 4);
+  if (!motor.hasEeprom) return;
   std::vector<std::uint8_t> whole(longs * 4);
   if (bytes.size() % 4 != 0) {
     // The last long reaches past the block: keep what the motor holds there.
@@ -171,7 +197,9 @@ void WriteMotorBlock(MotorRecord& motor, std::int32_t address, std::span<const s
   std::copy(bytes.begin(), bytes.end(), whole.begin());
 
   SavedBlockVariables saved(motor, std::min(longs, kBlockVariables));
+  motor.MotorSendCommand(kClearRefusal);
   motor.MotorSendCommand(PointerCommand(address));
+  bool refused = false;
   for (std::size_t done = 0; done < longs;) {
     const std::size_t count = std::min(longs - done, kBlockVariables);
     for (std::size_t i = 0; i < count; ++i) {
@@ -179,10 +207,11 @@ void WriteMotorBlock(MotorRecord& motor, std::int32_t address, std::span<const s
       motor.MotorSendCommand(Assignment(BlockVariable(i), std::to_string(value)));
     }
     motor.MotorSendCommand("VST(aaa," + std::to_string(count) + ")");
-    WaitStoreDone(motor);
+    refused = Refused(WaitStoreDone(motor)) || refused;
     done += count;
   }
   saved.Restore();
+  if (refused) throw CVNXException(ErrorCode::InvalidData);
 }
 
 std::uint16_t ReadInfoBlock(MotorRecord& motor) {

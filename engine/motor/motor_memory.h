@@ -14,6 +14,11 @@
 
 namespace velkor::engine {
 
+// Every access must lie within the motor's memory, and is refused with
+// error 19 before anything is sent when it does not; an access the motor
+// refuses (status bit Bs) is error 19 too, after the borrowed variables are
+// back.
+
 // The answer to "R" followed by the name.
 std::string ReadVariable(MotorRecord& motor, std::string_view name);
 
@@ -37,8 +42,9 @@ bool ReadMotorBlock(MotorRecord& motor, std::int32_t address, std::span<std::uin
 // first and written back unchanged with the last long.
 void WriteMotorBlock(MotorRecord& motor, std::int32_t address, std::span<const std::uint8_t> bytes);
 
-// Waits for the motor to finish a store: it answers once the store is done.
-void WaitStoreDone(MotorRecord& motor);
+// Waits for the motor to finish a store: it answers once the store is done,
+// with its status bit Bs ("1": the store was refused).
+std::string WaitStoreDone(MotorRecord& motor);
 
 // Reads and checks the information block; caches it and returns its length,
 // or 0 (nothing cached) when the motor has no valid block.

@@ -80,7 +80,7 @@ class CVNXMotor final : public NotYetImplemented<IVNXMotor>, public ISupportErro
   // checks: error 32 (reads) or 19 (writes) for all motors, 19 without a
   // link or for a write at a protected address, 8 when the link is closed.
   enum class Access { Read, Write };
-  MotorRecord& Accessing(Access access, LONG memoryAddress = 0) const;
+  MotorRecord& Accessing(Access access, LONG memoryAddress = 0, LONG width = 1) const;
   // The record, for a motor-level transfer: a single motor (uploads: error
   // 32 for all motors, downloads 19), with a link (19) that is open (8).
   enum class Transfer { Download, Upload };

@@ -8,13 +8,15 @@
 
 namespace velkor::engine {
 
-MotorRecord& CVNXMotor::Accessing(Access access, LONG memoryAddress) const {
+MotorRecord& CVNXMotor::Accessing(Access access, LONG memoryAddress, LONG width) const {
   if (!record_) throw CVNXException(ErrorCode::InvalidData);
   MotorRecord& motor = *record_;
   if (motor.address == 0)
     throw CVNXException(access == Access::Read ? ErrorCode::MoreThanOneMotor : ErrorCode::InvalidData);
   if (!motor.HasLink()) throw CVNXException(ErrorCode::InvalidData);
-  if (access == Access::Write && memoryAddress >= motor_memory::kFirstProtected)
+  // Every byte written must lie below the protected part, not only the first.
+  if (access == Access::Write &&
+      (memoryAddress < 0 || std::int64_t{memoryAddress} + width > motor_memory::kFirstProtected))
     throw CVNXException(ErrorCode::InvalidData);
   if (!motor.MotorIsOpen()) throw CVNXException(ErrorCode::PortNotOpen);
   return motor;
@@ -37,19 +39,21 @@ HRESULT CVNXMotor::GetMotorLong(LONG address, LONG* value) {
 }
 
 HRESULT CVNXMotor::SetMotorByte(LONG address, BYTE value) {
-  return MotorGuard::Do([&] { WriteMotorByte(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorByte(Accessing(Access::Write, address, 1), address, value); });
 }
 HRESULT CVNXMotor::SetMotorWord(LONG address, USHORT value) {
-  return MotorGuard::Do([&] { WriteMotorWord(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorWord(Accessing(Access::Write, address, 2), address, value); });
 }
 HRESULT CVNXMotor::SetMotorInt(LONG address, SHORT value) {
-  return MotorGuard::Do([&] { WriteMotorWord(Accessing(Access::Write, address), address, static_cast<std::uint16_t>(value)); });
+  return MotorGuard::Do(
+      [&] { WriteMotorWord(Accessing(Access::Write, address, 2), address, static_cast<std::uint16_t>(value)); });
 }
 HRESULT CVNXMotor::SetMotorDWord(LONG address, ULONG value) {
-  return MotorGuard::Do([&] { WriteMotorLong(Accessing(Access::Write, address), address, static_cast<std::int32_t>(value)); });
+  return MotorGuard::Do(
+      [&] { WriteMotorLong(Accessing(Access::Write, address, 4), address, static_cast<std::int32_t>(value)); });
 }
 HRESULT CVNXMotor::SetMotorLong(LONG address, LONG value) {
-  return MotorGuard::Do([&] { WriteMotorLong(Accessing(Access::Write, address), address, value); });
+  return MotorGuard::Do([&] { WriteMotorLong(Accessing(Access::Write, address, 4), address, value); });
 }
 
 HRESULT CVNXMotor::GetMotorInfo(LONG* result) {

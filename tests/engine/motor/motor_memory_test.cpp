@@ -34,7 +34,7 @@ TEST_F(MotorMemoryTest, ByteReadBorrowsAndRestoresTheByteVariable) {
   BYTE value = 0;
   ASSERT_EQ(motor->GetMotorByte(100, &value), S_OK);
   EXPECT_EQ(value, 0x5A);
-  EXPECT_EQ(Sent(), (Lines{"Rab[0]", "EPTR=100", "VLD(ab[0],1)", "Rab[0]", "ab[0]=253"}));
+  EXPECT_EQ(Sent(), (Lines{"Rab[0]", "Zs", "EPTR=100", "VLD(ab[0],1)", "RBs", "Rab[0]", "ab[0]=253"}));
   ExpectVariable(0, "ab[0]", -3);
 }
 
@@ -42,13 +42,28 @@ TEST_F(MotorMemoryTest, LongWriteStoresBigEndianWaitsAndRestores) {
   ComPtr<IVNXMotor> motor = Motor(1);
   SetVariable(0, "aaa", -123456);
   ASSERT_EQ(motor->SetMotorLong(200, 5), S_OK);
-  EXPECT_EQ(Sent(), (Lines{"Raaa", "aaa=5", "EPTR=200", "VST(aaa,1)", "RBs", "aaa=-123456"}));
+  EXPECT_EQ(Sent(), (Lines{"Raaa", "aaa=5", "Zs", "EPTR=200", "VST(aaa,1)", "RBs", "aaa=-123456"}));
   ExpectVariable(0, "aaa", -123456);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(MemoryByte(0, 200 + i), i == 3 ? 5 : 0) << i;
 
   EXPECT_MOTOR_FAILURE(motor->SetMotorLong(32000, 5), 19, "Invalid Data!");
   EXPECT_MOTOR_FAILURE(motor->SetMotorByte(32767, 5), 19, "Invalid Data!");
+  // The whole value counts, not its first byte; nor is there memory below 0
+  // or past the end.
+  EXPECT_MOTOR_FAILURE(motor->SetMotorLong(31997, 5), 19, "Invalid Data!");
+  EXPECT_MOTOR_FAILURE(motor->SetMotorWord(-1, 5), 19, "Invalid Data!");
+  LONG value = 0;
+  EXPECT_MOTOR_FAILURE(motor->GetMotorLong(32765, &value), 19, "Invalid Data!");
   EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(motor->SetMotorLong(31996, 7), S_OK);
+  EXPECT_EQ(MemoryByte(0, 31999), 7);
+  EXPECT_EQ(MemoryByte(0, 32000), 0xFF) << "erased, as it was";
+
+  // A refusal the motor reported before is no refusal of this access.
+  Sync();
+  ASSERT_EQ(motor->WriteCommand(Bstr("FROBNICATE").get()), S_OK);
+  EXPECT_EQ(motor->GetMotorLong(31996, &value), S_OK) << TakeFailure().description;
+  EXPECT_EQ(value, 7);
 }
 
 TEST_F(MotorMemoryTest, WordsAndLongsKeepTheirBitsBothWays) {
@@ -57,7 +72,7 @@ TEST_F(MotorMemoryTest, WordsAndLongsKeepTheirBitsBothWays) {
   ASSERT_EQ(motor->SetMotorInt(300, -1), S_OK);
   // Motor 2 is not the selected motor: every command carries its address.
   // A word saved as -1 comes back as 65535.
-  EXPECT_EQ(Sent(), (Lines{"@2 Raw[0]", "@2 aw[0]=65535", "@2 EPTR=300", "@2 VST(aw[0],1)", "@2 RBs",
+  EXPECT_EQ(Sent(), (Lines{"@2 Raw[0]", "@2 aw[0]=65535", "@2 Zs", "@2 EPTR=300", "@2 VST(aw[0],1)", "@2 RBs",
                            "@2 aw[0]=65535"}));
   SHORT signedWord = 0;
   USHORT word = 0;
@@ -81,7 +96,7 @@ TEST_F(MotorMemoryTest, IdentityComesFromTheInformationBlock) {
   // Without a cached block only the serial number is read.
   ASSERT_EQ(motor->GetSerialNumber(text.Out()), S_OK);
   EXPECT_EQ(text.Utf8(), "A12345");
-  EXPECT_EQ(Sent(), (Lines{"Raaa", "EPTR=32256", "VLD(aaa,1)", "Raaa", "aaa=0"}));
+  EXPECT_EQ(Sent(), (Lines{"Raaa", "Zs", "EPTR=32256", "VLD(aaa,1)", "RBs", "Raaa", "aaa=0"}));
 
   SetVariable(0, "ccc", 77);
   LONG found = 0;
@@ -167,7 +182,7 @@ TEST_F(MotorMemoryRoutineTest, BlockWriteKeepsTheBytesAfterAnOddLengthBlock) {
   EXPECT_EQ(MemoryByte(0, 1035), 0xA4);
   const Lines sent = Sent();
   EXPECT_EQ(Count(sent, "VST(aaa,9)"), 1u);
-  EXPECT_EQ(Count(sent, "RBs"), 1u);
+  EXPECT_EQ(Count(sent, "RBs"), 2u) << "the store, and the read of the motor's last bytes";
 
   std::vector<std::uint8_t> back(34);
   ASSERT_TRUE(ReadMotorBlock(*motor_, 1000, back));
