@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/files/text.h"
 #include "platform/files/whole_file.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/registry.h"
@@ -68,10 +69,20 @@ HiveContents ReadHive(Hive hive) {
   try {
     const auto file = files::ReadWholeFile(HivePath(hive));
     if (file.outcome != files::ReadOutcome::Done) return {};
-    return HiveContents::Parse(file.text, RootName(hive));
+    return HiveContents::Parse(files::DecodeText(file.text), RootName(hive));
   } catch (...) {
     return {};
   }
+}
+
+std::optional<std::string> HiveProblem(Hive hive) {
+  const fs::path path = WrittenPath(HivePath(hive));
+  const auto file = files::ReadWholeFile(path);
+  if (file.outcome == files::ReadOutcome::Failed) return path.string() + " cannot be read";
+  if (file.outcome == files::ReadOutcome::Done && !IsHiveText(files::DecodeText(file.text)))
+    return path.string() + " is not a registry file (it does not begin with \"" + std::string(kHiveHeader) +
+           "\"); it is left as it is";
+  return std::nullopt;
 }
 
 bool KeyExists(Hive hive, std::string_view keyPath) {
@@ -113,12 +124,16 @@ bool EditWith(Hive hive, bool (*change)(HiveContents&, void*), void* context) {
     detail::ExclusiveFileLock lock(path.string() + ".lock");
     if (!lock.held()) return false;
 
-    // An unreadable file is not an empty one: writing would lose every key.
+    // An unreadable file is not an empty one, nor is a file of another
+    // kind: writing would lose what it holds.
     const auto file = files::ReadWholeFile(path);
     if (file.outcome == files::ReadOutcome::Failed) return false;
-    HiveContents contents = HiveContents::Parse(file.text, RootName(hive));
+    const std::string text = files::DecodeText(file.text);
+    if (!IsHiveText(text)) return false;
+    HiveContents contents = HiveContents::Parse(text, RootName(hive));
     if (!change(contents, context)) return false;
-    return files::ReplaceFile(path, contents.Format(RootName(hive)));
+    // Written back in the encoding it came in (the editor exports UTF-16).
+    return files::ReplaceFile(path, files::EncodeText(contents.Format(RootName(hive)), files::EncodingOf(file.text)));
   } catch (...) {
     return false;
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/files/text.h"
 #include "platform/registry/key_path.h"
@@ -13,7 +14,7 @@ namespace velkor::registry {
 
 namespace {
 
-constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader = kHiveHeader;
 constexpr std::string_view kOlderHeader = "REGEDIT4";
 
 using files::Trimmed;
@@ -143,7 +144,22 @@ std::string FormatData(const Value& value) {
   return std::get<RawValue>(value).text;
 }
 
+std::string Lowered(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lowered;
+}
+
 }  // namespace
+
+bool IsHiveText(std::string_view text) {
+  files::StripByteOrderMark(text);
+  for (std::string_view line : Lines(text)) {
+    line = Trimmed(line);
+    if (!line.empty()) return line == kHeader || line == kOlderHeader;
+  }
+  return true;
+}
 
 HiveContents HiveContents::Parse(std::string_view text, std::string_view rootName) {
   HiveContents contents;
@@ -155,6 +171,12 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
   // No optional here: GCC's -O2 flow analysis takes its value for unset.
   constexpr std::size_t kNoKey = static_cast<std::size_t>(-1);
   std::size_t current = kNoKey;
+  // Keys and values found so far, by their names without case, so that a
+  // long file reads in time proportional to its length.
+  std::unordered_map<std::string, std::size_t> keyIndex;
+  std::unordered_map<std::string, std::size_t> valueIndex;  // key index, NUL, value name
+  keyIndex.reserve(lines.size() / 4);
+  valueIndex.reserve(lines.size() / 2);
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const std::string_view line = Trimmed(lines[index]);
     if (line.empty() || line.front() == ';' || line == kHeader || line == kOlderHeader) continue;
@@ -166,12 +188,9 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
       const std::string_view root = inner.substr(0, inner.find('\\'));
       if (!detail::EqualsIgnoringCase(root, rootName)) continue;  // also "[-...]", a deletion request
       const std::string path = detail::NormalizeKeyPath(inner.substr(root.size()));
-      if (const Key* known = contents.Find(path)) {
-        current = static_cast<std::size_t>(known - contents.keys_.data());
-      } else {
-        contents.keys_.push_back(Key{path, {}});
-        current = contents.keys_.size() - 1;
-      }
+      const auto [known, added] = keyIndex.try_emplace(Lowered(path), contents.keys_.size());
+      if (added) contents.keys_.push_back(Key{path, {}});
+      current = known->second;
       continue;
     }
     if (current == kNoKey) continue;
@@ -200,12 +219,12 @@ HiveContents HiveContents::Parse(std::string_view text, std::string_view rootNam
     auto value = ParseData(data);
     if (!value) continue;
     auto& values = contents.keys_[current].values;
-    auto existing = std::find_if(values.begin(), values.end(),
-                                 [&](const auto& entry) { return detail::EqualsIgnoringCase(entry.first, *name); });
-    if (existing != values.end()) {
-      existing->second = std::move(*value);  // the later line wins, as an import would have it
-    } else {
+    const auto [existing, added] =
+        valueIndex.try_emplace(std::to_string(current) + '\0' + Lowered(*name), values.size());
+    if (added) {
       values.emplace_back(std::move(*name), std::move(*value));
+    } else {
+      values[existing->second].second = std::move(*value);  // the later line wins, as an import would have it
     }
   }
   return contents;

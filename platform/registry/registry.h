@@ -74,15 +74,26 @@ class HiveContents {
   Key& Obtain(std::string_view normalizedPath);
 };
 
+// The first line of an export, and whether a text is one: empty (a new
+// hive), or beginning with that line (or the older "REGEDIT4").
+inline constexpr std::string_view kHiveHeader = "Windows Registry Editor Version 5.00";
+bool IsHiveText(std::string_view utf8);
+
 // Reads of one hive. A missing or unreadable file reads as an empty hive; a
-// malformed line is skipped and the rest is read.
+// malformed line is skipped and the rest is read. UTF-16 files with their
+// byte-order mark are read as the registry editor writes them.
 HiveContents ReadHive(Hive hive);
+// Why the hive's file may not be written, naming it: it cannot be read, or it
+// is not a registry export. Nothing when it may.
+std::optional<std::string> HiveProblem(Hive hive);
 bool KeyExists(Hive hive, std::string_view keyPath);
 std::optional<std::uint32_t> ReadDword(Hive hive, std::string_view keyPath, std::string_view valueName);
 std::optional<std::string> ReadString(Hive hive, std::string_view keyPath, std::string_view valueName);
 
-// Writes of one hive: each is one locked read-modify-replace of the file. They
-// return false (and leave the file as it was) when the file cannot be written.
+// Writes of one hive: each is one locked read-modify-replace of the file, in
+// the encoding the file has. They return false (and leave the file as it
+// was) when the file cannot be written, or cannot be read, or is not a
+// registry export (HiveProblem tells which).
 bool WriteDword(Hive hive, std::string_view keyPath, std::string_view valueName, std::uint32_t value);
 bool WriteString(Hive hive, std::string_view keyPath, std::string_view valueName, std::string_view value);
 bool DeleteValue(Hive hive, std::string_view keyPath, std::string_view valueName);

@@ -112,8 +112,10 @@ int main(int argc, char** argv) {
     networkSettings.emplace(velkor::sim::PublishedNetworkSettings::For(reach->discovery.address,
                                                                        reach->discovery.port, reach->motorPort));
     if (!networkSettings->Written()) {
-      std::printf("could not write the network settings to the registry: set NetBroadcastAddress,\n"
-                  "NetDiscoveryPort and NetDiscoveryLocalPort by hand (see the README)\n");
+      const auto problem = velkor::registry::HiveProblem(velkor::registry::Hive::CurrentUser);
+      std::printf("could not write the network settings to the registry%s%s: set NetBroadcastAddress,\n"
+                  "NetDiscoveryPort and NetDiscoveryLocalPort by hand (see the README)\n",
+                  problem ? ": " : "", problem ? problem->c_str() : "");
     } else {
       std::printf("network settings published: discovery %s, local port any%s\n",
                   velkor::sim::EndpointText(reach->discovery).c_str(),

@@ -17,6 +17,8 @@ class PortDirectory {
   virtual std::optional<std::string> Publish(std::optional<int> wanted, const std::string& device) = 0;
   // Removes the name, but only while it still names `device`.
   virtual void Withdraw(const std::string& name, const std::string& device) = 0;
+  // Why the directory cannot be written, when that is known.
+  virtual std::optional<std::string> Problem() const { return std::nullopt; }
 };
 
 }  // namespace velkor::sim

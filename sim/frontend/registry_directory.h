@@ -17,6 +17,7 @@ class RegistryPortDirectory final : public PortDirectory {
  public:
   std::optional<std::string> Publish(std::optional<int> wanted, const std::string& device) override;
   void Withdraw(const std::string& name, const std::string& device) override;
+  std::optional<std::string> Problem() const override { return registry::HiveProblem(registry::Hive::CurrentUser); }
 };
 
 // The engine's network settings (current user) pointed at a simulator's

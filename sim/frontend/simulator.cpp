@@ -75,6 +75,7 @@ bool Simulator::AddSerial(const PortScenario& port, std::string& error) {
     if (!published) {
       error = port.comNumber ? "cannot publish COM" + std::to_string(*port.comNumber) + " (taken or not writable)"
                              : "cannot publish a port name";
+      if (auto problem = directory_->Problem()) error += ": " + *problem;
       return false;
     }
     placed.name = *published;

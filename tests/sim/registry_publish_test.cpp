@@ -45,6 +45,15 @@ TEST_F(RegistryPublish, PicksFreeNamesAndRemovesExactlyItsOwn) {
   EXPECT_FALSE(Port("COM9"));
 }
 
+TEST_F(RegistryPublish, AFileThatIsNoRegistryIsKeptAndNamed) {
+  velkor::testing::WriteFile(registry_.UserFile(), "my own notes\n");
+  RegistryPortDirectory directory;
+  std::string error;
+  EXPECT_FALSE(Simulator::Start(ParseScenario("port chain\nmotor\n").scenario, &directory, error));
+  EXPECT_NE(error.find(registry_.UserFile().string() + " is not a registry file"), std::string::npos) << error;
+  EXPECT_EQ(velkor::testing::ReadFile(registry_.UserFile()), "my own notes\n");
+}
+
 TEST_F(RegistryPublish, ProgramServesUntilSignalledAndCleansUp) {
   const std::filesystem::path scenario = registry_.folder() / "one.scn";
   velkor::testing::WriteFile(scenario, "port COM6 chain\nmotor address=1\n");

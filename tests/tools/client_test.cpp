@@ -43,6 +43,27 @@ TEST_F(ClientTest, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
   EXPECT_EQ(RunClient("mem --port COM1 write 10 256 --byte").status, 2) << "does not fit";
 }
 
+// Configuration files are somebody's: one that is not a registry file is
+// kept and named; a log that cannot be written is told once.
+TEST_F(ClientTest, ConfigurationFilesAreKeptAndProblemsNamed) {
+  velkor::testing::WriteFile(registry_.UserFile(), "my own notes\n");
+  ClientRun run = RunClient("register");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(registry_.UserFile().string() + " is not a registry file"), std::string::npos)
+      << run.output;
+  EXPECT_EQ(velkor::testing::ReadFile(registry_.UserFile()), "my own notes\n");
+
+  velkor::testing::WriteFile(registry_.UserFile(),
+                             "Windows Registry Editor Version 5.00\n\n"
+                             "[HKEY_CURRENT_USER\\SOFTWARE\\Trevano\\VNXEngine\\IVNXComm]\n"
+                             "\"LogFlags\"=dword:00000001\n"
+                             "\"LogFileName\"=\"/nonexistent/velkor/engine.log\"\n");
+  run = RunClient("send --port /dev/velkor-nonexistent RP");
+  EXPECT_NE(run.output.find("warning: the engine log /nonexistent/velkor/engine.log cannot be written"),
+            std::string::npos)
+      << run.output;
+}
+
 TEST_F(ClientTest, PrintsTheEngineVersion) {
   ClientRun run = RunClient("--version");
   EXPECT_EQ(run.status, 0) << run.output;

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/registry/registry.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"
 
@@ -164,8 +165,9 @@ int CallServerEntry(const char* entryName, std::span<const std::string_view> opt
     return 1;
   }
   if (FAILED(status)) {
-    std::fprintf(err, "velkor: %s failed (status 0x%08X): the registry file could not be written\n", entryName,
-                 static_cast<unsigned>(status));
+    const auto problem = registry::HiveProblem(registry::Hive::CurrentUser);
+    std::fprintf(err, "velkor: %s failed (status 0x%08X): %s\n", entryName, static_cast<unsigned>(status),
+                 problem ? problem->c_str() : "the registry file could not be written");
     return 1;
   }
   std::fprintf(out, "%s: %s\n", std::strcmp(entryName, "DllRegisterServer") == 0 ? "registered" : "unregistered",

@@ -3,10 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <algorithm>
+#include <filesystem>
 
 #include "platform/serial/serial_port.h"
 
@@ -158,6 +159,22 @@ int Session::ConnectUsb(const PortOptions& options, bool findUsbMotors) {
   return kDone;
 }
 
+// The engine says nothing when its log cannot be written; a user who asked
+// for a log is told here, once.
+void WarnAboutTheLog(IVNXComm& host, std::FILE* err) {
+  LONG flags = 0;
+  Bstr name;
+  if (FAILED(host.get_LogFlags(&flags)) || (flags & 0xFFFF) == 0 || FAILED(host.get_LogFileName(name.Out()))) return;
+  const std::string file = name.Utf8();
+  if (file.empty()) return;
+  const std::string folder = std::filesystem::path(file).parent_path().string();
+  const bool writable = ::access(file.c_str(), F_OK) == 0 ? ::access(file.c_str(), W_OK) == 0
+                                                           : ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+  if (!writable)
+    std::fprintf(err, "velkor: warning: the engine log %s cannot be written (%s); nothing is logged\n", file.c_str(),
+                 std::strerror(errno));
+}
+
 int Session::Connect(const PortOptions& options, bool findMotors) {
   HRESULT status = CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid());
   if (FAILED(status)) {
@@ -165,6 +182,7 @@ int Session::Connect(const PortOptions& options, bool findMotors) {
                  static_cast<unsigned>(status));
     return kSystemFailure;
   }
+  WarnAboutTheLog(*host_.get(), err_);
   if (options.baud && FAILED(status = host_->put_BaudRate(*options.baud))) {
     Failed("--baud", status);
     return kEngineFailure;

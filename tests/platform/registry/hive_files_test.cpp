@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/files/text.h"
 #include "platform/registry/registry.h"
 #include "tests/support/test_environment.h"
 
@@ -101,6 +102,40 @@ TEST_F(HiveFiles, AHiveThatCannotBeReadIsNotOverwritten) {
   ::setenv("VELKOR_REGISTRY", (folder_ / "plain-file" / "user.reg").c_str(), 1);
   ::velkor::testing::WriteFile(folder_ / "plain-file", "not a folder");
   EXPECT_FALSE(WriteDword(Hive::CurrentUser, "A", "x", 1));
+}
+
+// What is not a registry export is somebody else's file: it is read as an
+// empty hive, never written over, and the refusal names it.
+TEST_F(HiveFiles, AFileOfAnotherKindIsKeptAndNamed) {
+  fs::create_directories(user_.parent_path());
+  const std::string kinds[] = {"some notes of mine\n", std::string("\x00\x13\xF7\x80garbage", 11),
+                               "[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n"};
+  for (const std::string& other : kinds) {
+    ::velkor::testing::WriteFile(user_, other);
+    EXPECT_FALSE(WriteDword(Hive::CurrentUser, "A", "x", 2));
+    EXPECT_EQ(ReadFile(user_), other);
+    const auto problem = HiveProblem(Hive::CurrentUser);
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find(user_.string() + " is not a registry file"), std::string::npos) << *problem;
+  }
+  fs::remove(user_);
+  EXPECT_FALSE(HiveProblem(Hive::CurrentUser)) << "a hive yet to be made may be";
+}
+
+// The platform's registry editor exports UTF-16 with a byte-order mark: such
+// a file is read, and written back in UTF-16.
+TEST_F(HiveFiles, AUtf16ExportIsReadAndKeepsItsEncoding) {
+  fs::create_directories(user_.parent_path());
+  const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"n\"=\"Grüße\"\r\n";
+  ::velkor::testing::WriteFile(user_, files::EncodeText(text, files::TextEncoding::Utf16LittleEndian));
+  EXPECT_EQ(ReadString(Hive::CurrentUser, "A", "n"), "Grüße");
+  ASSERT_TRUE(WriteDword(Hive::CurrentUser, "A", "x", 5));
+  const std::string written = ReadFile(user_);
+  EXPECT_TRUE(written.starts_with("\xFF\xFE")) << "still UTF-16";
+  const std::string decoded = files::DecodeText(written);
+  EXPECT_NE(decoded.find("\"n\"=\"Grüße\""), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("\"x\"=dword:00000005"), std::string::npos) << decoded;
+  EXPECT_EQ(ReadString(Hive::CurrentUser, "A", "n"), "Grüße");
 }
 
 TEST_F(HiveFiles, ALinkedHiveIsWrittenThroughTheLink) {
