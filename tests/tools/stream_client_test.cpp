@@ -2,6 +2,7 @@
 // simulated motors, which end where the path ends.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <string>
 
@@ -39,4 +40,36 @@ TEST(StreamClient, APrintedPathDrivesTheMotorsToItsEnd) {
   run = RunClient("stream " + port + " --motors 1 " + (folder.path() / "bad.csv").string());
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("bad.csv:2: not a row of numbers"), std::string::npos) << run.output;
+
+  // A step host mode would refuse at the end is found before the motion starts.
+  velkor::testing::WriteFile(folder.path() / "late.csv", "0,0\n5,64\n9,100\n");
+  run = RunClient("stream " + port + " --motors 1 " + (folder.path() / "late.csv").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("late.csv:3: the clock steps by 36"), std::string::npos) << run.output;
+  EXPECT_FALSE(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.HostMode(); }));
+}
+
+// SIGTERM ends a stream as Ctrl-C does: the motors finish what they have and
+// stay in position mode.
+TEST(StreamClient, SigtermEndsTheStreamCleanly) {
+  velkor::testing::TemporaryRegistry registry;
+  velkor::testing::TemporaryFolder folder;
+  auto simulator = velkor::testing::StartMotors("port bus\nmotor address=1 baud=38400\n");
+  ASSERT_TRUE(simulator);
+  std::string table;
+  for (int row = 0; row < 20000; ++row) table += std::to_string(row) + "," + std::to_string(row * 64) + "\n";
+  velkor::testing::WriteFile(folder.path() / "long.csv", table);
+  const std::string stream = (velkor::testing::BinaryFolder() / "velkor").string() + " stream --port " +
+                             simulator->DevicePath(0) + " --rs485 --baud 38400 --motors 1 " +
+                             (folder.path() / "long.csv").string();
+  std::FILE* pipe = popen(("(" + stream + " & p=$!; sleep 1; kill -TERM $p; wait $p) 2>&1").c_str(), "r");
+  ASSERT_TRUE(pipe);
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  const int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status)) << output;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+  EXPECT_NE(output.find("stopped after"), std::string::npos) << output;
+  EXPECT_FALSE(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.HostMode(); }));
 }

@@ -17,9 +17,13 @@ InterruptAsCancel::InterruptAsCancel() {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &previous_);
+  sigaction(SIGTERM, &action, &previousTerminate_);
 }
 
-InterruptAsCancel::~InterruptAsCancel() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptAsCancel::~InterruptAsCancel() {
+  sigaction(SIGINT, &previous_, nullptr);
+  sigaction(SIGTERM, &previousTerminate_, nullptr);
+}
 
 bool InterruptAsCancel::Interrupted() { return interrupted != 0; }
 

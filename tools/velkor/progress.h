@@ -14,7 +14,8 @@
 
 namespace velkor::client {
 
-// While one lives, Ctrl-C only marks the call for cancelling.
+// While one lives, Ctrl-C (or SIGTERM) only marks the call for cancelling,
+// so that it ends the way a cancel does.
 class InterruptAsCancel {
  public:
   InterruptAsCancel();
@@ -25,6 +26,7 @@ class InterruptAsCancel {
 
  private:
   struct sigaction previous_ {};
+  struct sigaction previousTerminate_ {};
 };
 
 inline constexpr std::uint32_t kProgressMessage = 0x0400;  // any number the window recognises

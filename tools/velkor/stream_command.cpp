@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/velkor/progress.h"
+#include "tools/velkor/sample_table.h"
 #include "tools/velkor/session.h"
 
 namespace velkor::client {
@@ -15,53 +16,16 @@ namespace {
 
 constexpr VNX_WPARAM kStreamingPhase = 100;  // a phase of the client's own, not an engine code
 
-struct Sample {
-  std::vector<LONG> positions;
-  LONG clock = 0;
-};
-
-// One sample per line: the positions of the axes, then the clock; a first
-// line that is not numbers (the column names) is skipped. An error text when
-// a line does not hold `axes` positions and a clock.
+// The table of a file, checked whole; an error text naming the file and
+// the line when it is not a table of samples.
 std::optional<std::string> ReadSamples(const std::string& file, std::size_t axes, std::vector<Sample>& samples) {
-  std::ifstream in(file);
+  std::ifstream in(file, std::ios::binary);
   if (!in) return "cannot read " + file;
-  std::string line;
-  std::size_t number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    std::vector<double> values;
-    std::stringstream cells(line);
-    std::string cell;
-    bool numeric = true;
-    while (std::getline(cells, cell, ',')) {
-      char* end = nullptr;
-      const double value = std::strtod(cell.c_str(), &end);
-      if (end == cell.c_str() || !std::isfinite(value)) {
-        numeric = false;
-        break;
-      }
-      values.push_back(value);
-    }
-    if (!numeric) {
-      if (number == 1) continue;  // the column names
-      return file + ":" + std::to_string(number) + ": not a row of numbers";
-    }
-    if (values.size() < axes + 1) {
-      return file + ":" + std::to_string(number) + ": needs " + std::to_string(axes) + " positions and a clock";
-    }
-    Sample sample;
-    for (std::size_t axis = 0; axis < axes; ++axis) {
-      if (std::fabs(values[axis]) > 2147483647.0) return file + ":" + std::to_string(number) + ": position out of range";
-      sample.positions.push_back(static_cast<LONG>(std::lround(values[axis])));
-    }
-    sample.clock = static_cast<LONG>(std::llround(values.back()));
-    samples.push_back(std::move(sample));
-  }
-  if (samples.empty()) return file + " holds no samples";
-  return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  const auto problem = ParseSampleTable(text.str(), axes, samples);
+  if (!problem) return std::nullopt;
+  return file + (problem->line ? ":" + std::to_string(problem->line) + ": " : " ") + problem->message;
 }
 
 }  // namespace
