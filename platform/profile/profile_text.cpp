@@ -77,6 +77,11 @@ ProfileText ProfileText::Parse(std::string_view text) {
     if (end == std::string_view::npos) {
       line.text = std::string(text.substr(start));
       start = text.size();
+      // A CR at the very end is a line end, also without its LF.
+      if (!line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+        line.ending = "\r";
+      }
     } else {
       std::size_t textEnd = end;
       if (textEnd > start && text[textEnd - 1] == '\r') --textEnd;
@@ -157,6 +162,9 @@ void ProfileText::InsertLine(std::size_t position, std::string text) {
   if (position > 0 && lines_[position - 1].ending.empty()) {
     lines_[position - 1].ending = newline_;
     if (position == lines_.size()) ending.clear();
+  } else if (position > 0 && lines_[position - 1].ending == "\r") {
+    // Followed by another line, a lone CR would join the two.
+    lines_[position - 1].ending = "\r\n";
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(position), Line{std::move(text), std::move(ending)});
 }

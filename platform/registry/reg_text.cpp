@@ -19,7 +19,7 @@ constexpr std::string_view kOlderHeader = "REGEDIT4";
 
 using files::Trimmed;
 
-// Lines without their line ends; a CR before LF belongs to the line end.
+// Lines without their line ends, and without the blanks and CRs before them.
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
@@ -27,7 +27,7 @@ std::vector<std::string_view> Lines(std::string_view text) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     lines.push_back(line);
     start = end + 1;
   }
