@@ -165,7 +165,11 @@ HRESULT CVNXHost::get_Timeout(LONG* milliseconds) {
 }
 
 HRESULT CVNXHost::put_Timeout(LONG milliseconds) {
-  return CommGuard::Do([&] { link_->settings.timeout = milliseconds; });
+  return CommGuard::Do([&] {
+    // A negative time-out would become a wait of weeks in the serial layer.
+    if (milliseconds < 0) throw CVNXException(ErrorCode::InvalidData);
+    link_->settings.timeout = milliseconds;
+  });
 }
 
 HRESULT CVNXHost::get_CharDelay(LONG* milliseconds) {

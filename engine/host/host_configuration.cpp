@@ -12,8 +12,19 @@ HRESULT CVNXHost::get_TxMaxRetry(LONG* count) {
   return CommGuard::Get(count, [&] { return link_->settings.txMaxRetry; });
 }
 HRESULT CVNXHost::put_TxMaxRetry(LONG count) {
-  return CommGuard::Do([&] { link_->settings.txMaxRetry = count; });
+  return CommGuard::Do([&] {
+    if (count < 0) throw CVNXException(ErrorCode::InvalidData);
+    link_->settings.txMaxRetry = count;
+  });
 }
+
+namespace {
+// -1 asks for the computed value; below that a time-out means nothing (and
+// would become a wait of weeks in the serial layer).
+void RequireTimeout(LONG milliseconds) {
+  if (milliseconds < -1) throw CVNXException(ErrorCode::InvalidData);
+}
+}  // namespace
 
 // A changed time-out takes effect on an open port at once; on a closed one
 // it is used when the port opens.
@@ -26,6 +37,7 @@ HRESULT CVNXHost::get_TxTimeoutMul(LONG* milliseconds) {
 }
 HRESULT CVNXHost::put_TxTimeoutMul(LONG milliseconds) {
   return CommGuard::Do([&] {
+    RequireTimeout(milliseconds);
     link_->settings.txTimeoutMul = milliseconds;
     ReprogramTimeouts();
   });
@@ -35,6 +47,7 @@ HRESULT CVNXHost::get_TxTimeoutConst(LONG* milliseconds) {
 }
 HRESULT CVNXHost::put_TxTimeoutConst(LONG milliseconds) {
   return CommGuard::Do([&] {
+    RequireTimeout(milliseconds);
     link_->settings.txTimeoutConst = milliseconds;
     ReprogramTimeouts();
   });
@@ -44,6 +57,7 @@ HRESULT CVNXHost::get_EchoTimeoutMul(LONG* milliseconds) {
 }
 HRESULT CVNXHost::put_EchoTimeoutMul(LONG milliseconds) {
   return CommGuard::Do([&] {
+    RequireTimeout(milliseconds);
     link_->settings.echoTimeoutMul = milliseconds;
     ReprogramTimeouts();
   });
@@ -53,6 +67,7 @@ HRESULT CVNXHost::get_EchoTimeoutConst(LONG* milliseconds) {
 }
 HRESULT CVNXHost::put_EchoTimeoutConst(LONG milliseconds) {
   return CommGuard::Do([&] {
+    RequireTimeout(milliseconds);
     link_->settings.echoTimeoutConst = milliseconds;
     ReprogramTimeouts();
   });

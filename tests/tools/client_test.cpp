@@ -41,6 +41,20 @@ TEST_F(ClientTest, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
   EXPECT_EQ(RunClient("send --port COM1 --address x RP").status, 2);
   EXPECT_EQ(RunClient("mem --port COM1 read 40000").status, 2) << "outside motor memory";
   EXPECT_EQ(RunClient("mem --port COM1 write 10 256 --byte").status, 2) << "does not fit";
+  // Values out of their range are refused before anything is opened or waited for.
+  const std::pair<const char*, const char*> outOfRange[] = {
+      {"send --port COM1 --address 257 RP", "--address is 0 (every motor) or a motor from 1 to 119"},
+      {"info --port COM1 --address 2147483647", "--address is 0"},
+      {"send --port COM1 --rs485 --channel 2 RP", "--channel is 0 or 1"},
+      {"scan --port COM1 --timeout -5", "--timeout is a number from 1 to 60000"},
+      {"scan --port COM1 --tx-max-retry 4294967295", "--tx-max-retry needs a number"},
+      {"scan --port COM1 --max 120", "--max is the highest motor address, from 1 to 119"},
+      {"reorder --port COM1 120 A1001", "reorder takes the new ADDRESS (1 to 119)"}};
+  for (const auto& [arguments, message] : outOfRange) {
+    run = RunClient(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_NE(run.output.find(message), std::string::npos) << arguments << ": " << run.output;
+  }
 }
 
 // Configuration files are somebody's: one that is not a registry file is

@@ -58,17 +58,20 @@ struct ScanOptions {
   Method method = Method::RS232;
   LONG maxAddress = 10;
   std::optional<LONG> flags;
+  // Every wait is bounded: at most a minute for one character, -1 asking
+  // for the computed time-out where there is one.
   struct Setting {
     std::string_view flag;
     HRESULT (IVNXComm::*put)(LONG);
+    LONG lowest, highest;
     std::optional<LONG> value;
   };
-  std::vector<Setting> settings{{"--timeout", &IVNXComm::put_Timeout, {}},
-                                {"--tx-max-retry", &IVNXComm::put_TxMaxRetry, {}},
-                                {"--tx-timeout-mul", &IVNXComm::put_TxTimeoutMul, {}},
-                                {"--tx-timeout-const", &IVNXComm::put_TxTimeoutConst, {}},
-                                {"--echo-timeout-mul", &IVNXComm::put_EchoTimeoutMul, {}},
-                                {"--echo-timeout-const", &IVNXComm::put_EchoTimeoutConst, {}}};
+  std::vector<Setting> settings{{"--timeout", &IVNXComm::put_Timeout, 1, 60000, {}},
+                                {"--tx-max-retry", &IVNXComm::put_TxMaxRetry, 0, 100, {}},
+                                {"--tx-timeout-mul", &IVNXComm::put_TxTimeoutMul, -1, 60000, {}},
+                                {"--tx-timeout-const", &IVNXComm::put_TxTimeoutConst, -1, 60000, {}},
+                                {"--echo-timeout-mul", &IVNXComm::put_EchoTimeoutMul, -1, 60000, {}},
+                                {"--echo-timeout-const", &IVNXComm::put_EchoTimeoutConst, -1, 60000, {}}};
   std::vector<std::string> words;
   bool readdress = false;  // --readdress: new addresses in wiring order
   bool addressed = false;  // the chain had none and got them
@@ -95,8 +98,10 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
   const auto& rest = port.rest;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& word = rest[i];
+    // Counts and times are signed decimal; flags may be hexadecimal and
+    // fill all 32 bits.
     auto number = [&](LONG& value) -> std::optional<std::string> {
-      if (i + 1 >= rest.size() || !ParseNumber(rest[i + 1], value)) return word + " needs a number";
+      if (i + 1 >= rest.size() || !ParseDecimal(rest[i + 1], value)) return word + " needs a number";
       ++i;
       return std::nullopt;
     };
@@ -114,7 +119,7 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
         return "--max is the highest motor address, from 1 to " + std::to_string(kHighestAddress);
     } else if (word == "--flags") {
       LONG flags = 0;
-      if (auto problem = number(flags)) return problem;
+      if (i + 1 >= rest.size() || !ParseNumber(rest[++i], flags)) return std::string("--flags needs a number (0x100000, ...)");
       scan.flags = flags;
     } else if (word.starts_with("--")) {
       bool known = false;
@@ -122,6 +127,8 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
         if (word != setting.flag) continue;
         LONG value = 0;
         if (auto problem = number(value)) return problem;
+        if (value < setting.lowest || value > setting.highest)
+          return word + " is a number from " + std::to_string(setting.lowest) + " to " + std::to_string(setting.highest);
         setting.value = value;
         known = true;
       }
@@ -296,8 +303,8 @@ int Reorder(std::span<const std::string_view> arguments, std::FILE* out, std::FI
   ScanOptions scan;
   if (auto problem = ParseScanOptions(arguments, port, scan)) return Usage(err, *problem);
   LONG address = 0;
-  if (scan.words.size() != 2 || !ParseNumber(scan.words[0], address))
-    return Usage(err, "reorder takes the new ADDRESS and the motor's SERIAL number");
+  if (scan.words.size() != 2 || !ParseDecimal(scan.words[0], address) || address < 1 || address > 119)
+    return Usage(err, "reorder takes the new ADDRESS (1 to 119) and the motor's SERIAL number");
   Session session(out, err);
   int status = kDone;
   // A new host knows no motor: find them first.

@@ -62,6 +62,8 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       LONG number = 0;
       if (!text || !ParseDecimal(*text, number)) return std::string(word) + " needs a number";
       if (word == "--address") {
+        // 0 is every motor; beyond 119 an address byte would mean another motor.
+        if (number < 0 || number > 119) return "--address is 0 (every motor) or a motor from 1 to 119";
         options.address = number;
       } else if (word == "--baud") {
         // The rates the motors' BAUD command knows; no other one could ever
@@ -72,6 +74,7 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
                  "38400, 57600 or 115200)";
         options.baud = number;
       } else {
+        if (number != 0 && number != 1) return std::string("--channel is 0 or 1");
         options.channel = number;
       }
     } else if (word == "--parity") {

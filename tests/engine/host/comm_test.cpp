@@ -126,6 +126,16 @@ TEST_F(CommTest, LineSettingsAndTheirRefusals) {
   EXPECT_EQ(host_->put_Timeout(150), S_OK);
   host_->get_Timeout(&value);
   EXPECT_EQ(value, 150);
+  // A negative wait would last weeks: refused, and the old one kept.
+  EXPECT_EQ(host_->put_Timeout(-5), E_FAIL);
+  EXPECT_EQ(TakeFailure().helpContext, 19u);
+  EXPECT_EQ(host_->put_EchoTimeoutConst(-2), E_FAIL);
+  EXPECT_EQ(TakeFailure().helpContext, 19u);
+  EXPECT_EQ(host_->put_TxMaxRetry(-1), E_FAIL);
+  EXPECT_EQ(TakeFailure().helpContext, 19u);
+  EXPECT_EQ(host_->put_TxTimeoutMul(-1), S_OK) << "-1: computed";
+  host_->get_Timeout(&value);
+  EXPECT_EQ(value, 150);
 
   OpenChain("port chain\nmotor address=1\n");
   EXPECT_EQ(host_->put_BaudRate(38400), S_OK) << TakeFailure().description;
