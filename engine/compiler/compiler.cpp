@@ -65,6 +65,9 @@ void Compiler::CompileFile(const std::filesystem::path& source) {
 }
 
 bool Compiler::MakeImage(const std::filesystem::path& source, const std::filesystem::path& image) {
+  // An image written over its own source would lose the program.
+  std::error_code error;
+  if (std::filesystem::equivalent(source, image, error)) throw CVNXException(ErrorCode::CannotWriteFile);
   CompileFile(source);
   if (errors_.ErrorCount() > 0) return false;
   RenderImageInto(imageBuffer_);

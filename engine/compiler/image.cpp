@@ -4,9 +4,12 @@
 #include <vector>
 
 #include "engine/compiler/image_text.h"
+#include "engine/core/errors.h"
 
 namespace velkor::engine::compiler {
 namespace {
+
+constexpr std::uint32_t kLongestBody = 0xFFFFFF;
 
 // Keywords that the body writes with a space after them.
 bool TakesTrailingSpace(const Token& token) {
@@ -84,6 +87,9 @@ class ImageWriter {
     const std::size_t headerSize = Header(0, 0, 0, labelSlots).size();
     text_.Skip(headerSize + std::size_t{4} * labelSlots);
     const BodyCount body = WriteBody();
+    // The header's length field has six digits; a longer body could only be
+    // described by a malformed header.
+    if (body.length > kLongestBody) throw CVNXException(ErrorCode::FileTooLong);
     for (const PendingAddress& pending : waiting_) Fill(pending);
     for (const PendingAddress& pending : late_) Fill(pending);
     const std::uint32_t labelChecksum = WriteLabelTable(headerSize, labelSlots);

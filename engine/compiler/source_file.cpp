@@ -106,7 +106,8 @@ class RichTextStripper {
 std::string StripRichText(std::string_view text) { return RichTextStripper(text).Run(); }
 
 std::string ReadSourceFile(const std::filesystem::path& path) {
-  files::FileText file = files::ReadWholeFile(path);
+  files::FileText file = files::ReadWholeFile(path, kLongestSource);
+  if (file.outcome == files::ReadOutcome::TooLong) throw CVNXException(ErrorCode::FileTooLong);
   if (file.outcome != files::ReadOutcome::Done) throw CVNXException(ErrorCode::CannotOpenFile);
   if (file.text.starts_with("{\\rtf")) return StripRichText(file.text);
   return std::move(file.text);

@@ -18,9 +18,13 @@ void EndLoad(HostLink& link, std::string_view ending) {
   const std::string bytes = LoadEnding(ending);
   link.WriteRaw(bytes);
   if (link.IsSerial()) {
-    // The bytes go out and their echo comes back (through every motor of a
-    // chain) within a few character times each.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2 * link.CharDelay() * static_cast<std::int32_t>(bytes.size())));
+    // Their echo, as far as it comes, tells that the motors have the bytes
+    // before anything else is sent; without echo, twice their line time.
+    if (link.settings.echo) {
+      Quietly([&] { link.ReadBytes(bytes.size(), -1); });
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2 * link.CharDelay() * static_cast<std::int32_t>(bytes.size())));
+    }
     link.ForgetSelection();
   }
   std::this_thread::sleep_for(kSettleTime);

@@ -59,7 +59,7 @@ void SyncFolder(const std::filesystem::path& path) noexcept {
 
 }  // namespace
 
-FileText ReadWholeFile(const std::filesystem::path& path) {
+FileText ReadWholeFile(const std::filesystem::path& path, std::size_t limit) {
   FileText result;
   Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.valid()) {
@@ -76,6 +76,11 @@ FileText ReadWholeFile(const std::filesystem::path& path) {
         return result;
       }
       if (got == 0) break;
+      if (result.text.size() + static_cast<std::size_t>(got) > limit) {
+        result.text.clear();
+        result.outcome = ReadOutcome::TooLong;
+        return result;
+      }
       result.text.append(buffer, static_cast<std::size_t>(got));
     }
   } catch (...) {
@@ -86,7 +91,19 @@ FileText ReadWholeFile(const std::filesystem::path& path) {
   return result;
 }
 
-bool ReplaceFile(const std::filesystem::path& path, std::string_view text) {
+std::filesystem::path ThroughLinks(const std::filesystem::path& path) {
+  std::filesystem::path current = path;
+  std::error_code error;
+  for (int depth = 0; depth < 40 && std::filesystem::is_symlink(current, error); ++depth) {
+    const std::filesystem::path target = std::filesystem::read_symlink(current, error);
+    if (error) break;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return current;
+}
+
+bool ReplaceFile(const std::filesystem::path& linkOrFile, std::string_view text) {
+  const std::filesystem::path path = ThroughLinks(linkOrFile);
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
 

@@ -38,18 +38,6 @@ fs::path HomeFolder() {
   return {};
 }
 
-// A hive that is a symbolic link is replaced at its target, so that the
-// link itself survives the rename.
-fs::path WrittenPath(const fs::path& path) {
-  fs::path current = path;
-  std::error_code error;
-  for (int depth = 0; depth < 40 && fs::is_symlink(current, error); ++depth) {
-    const fs::path target = fs::read_symlink(current, error);
-    if (error) break;
-    current = target.is_absolute() ? target : current.parent_path() / target;
-  }
-  return current;
-}
 
 }  // namespace
 
@@ -76,7 +64,7 @@ HiveContents ReadHive(Hive hive) {
 }
 
 std::optional<std::string> HiveProblem(Hive hive) {
-  const fs::path path = WrittenPath(HivePath(hive));
+  const fs::path path = files::ThroughLinks(HivePath(hive));
   const auto file = files::ReadWholeFile(path);
   if (file.outcome == files::ReadOutcome::Failed) return path.string() + " cannot be read";
   if (file.outcome == files::ReadOutcome::Done && !IsHiveText(files::DecodeText(file.text)))
@@ -115,7 +103,7 @@ std::optional<std::string> ReadString(Hive hive, std::string_view keyPath, std::
 
 bool EditWith(Hive hive, bool (*change)(HiveContents&, void*), void* context) {
   try {
-    const fs::path path = WrittenPath(HivePath(hive));
+    const fs::path path = files::ThroughLinks(HivePath(hive));
     if (path.has_parent_path()) {
       std::error_code error;
       fs::create_directories(path.parent_path(), error);

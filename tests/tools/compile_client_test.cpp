@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/client_process.h"
@@ -72,4 +73,30 @@ TEST_F(CompileClientTest, FilesThatCannotBeReadOrWrittenAndBadUsage) {
     run = RunClient(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
   }
+}
+
+// Files that would hurt: an endless source, an image over its own source,
+// an image name that is a link.
+TEST_F(CompileClientTest, HostileFilesAreRefusedOrWrittenThroughLinks) {
+  auto run = RunClient("compile /dev/zero -o " + Path("zero.vqx"));
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_NE(run.output.find("File too long! (engine error 39)\n        sources are read up to 16 MiB"),
+            std::string::npos)
+      << run.output;
+
+  WriteFile(Path("same.src"), "END\n");
+  run = RunClient("compile " + Path("same.src") + " -o " + Path("same.src"));
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_NE(run.output.find("is the source itself"), std::string::npos) << run.output;
+  WriteFile(Path("prog.vqx"), "END\n");  // its image name is itself
+  run = RunClient("compile " + Path("prog.vqx"));
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_EQ(ReadFile(Path("prog.vqx")), "END\n");
+  EXPECT_EQ(ReadFile(Path("same.src")), "END\n");
+
+  std::filesystem::create_symlink(Path("target.vqx"), Path("link.vqx"));
+  run = RunClient("compile " + Path("same.src") + " -o " + Path("link.vqx"));
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("link.vqx"))) << "written through the link, which stays";
+  EXPECT_EQ(ReadFile(Path("target.vqx")).substr(0, 5), "$4000");
 }

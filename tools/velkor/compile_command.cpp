@@ -1,5 +1,7 @@
 #include "tools/velkor/compile_command.h"
 
+#include <filesystem>
+
 #include <optional>
 #include <string>
 
@@ -88,6 +90,12 @@ int Compile(std::span<const std::string_view> arguments, std::FILE* out, std::FI
     std::fprintf(err, "velkor compile: %s\n", problem->c_str());
     return kFileOrUsageFailure;
   }
+  std::error_code error;
+  if (options.image && std::filesystem::equivalent(options.source, *options.image, error)) {
+    std::fprintf(err, "velkor compile: -o %s is the source itself; the image would replace the program\n",
+                 options.image->c_str());
+    return kFileOrUsageFailure;
+  }
   Session session(out, err);
   ComPtr<IVNXScan> scan;
   HRESULT status = CreateObject("VNXEngine.VNXScan", IID_IVNXScan, scan.OutVoid());
@@ -117,8 +125,11 @@ int Compile(std::span<const std::string_view> arguments, std::FILE* out, std::FI
   } else {
     status = scan->MakeVQX(source.get(), &written);
   }
+  static constexpr Session::Hint kTooLong[] = {
+      {39, "sources are read up to 16 MiB, and an image body holds at most 16777215 bytes"},
+      {35, "the image cannot be written there (or it would replace the source)"}};
   if (FAILED(status)) {
-    session.Failed(options.source, status);
+    session.Failed(options.source, status, kTooLong);
     return kFileOrUsageFailure;
   }
   PrintDiagnostics(*errors.get(), options.source, err);

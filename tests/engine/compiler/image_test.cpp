@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/engine/compiler/compile_helpers.h"
+#include "tests/support/engine_error.h"
 
 using velkor::testing::BodyOf;
 using velkor::testing::ImageOf;
@@ -162,4 +163,16 @@ TEST(Compiler, LeavesNothingOfARunToTheNext) {
 TEST(Image, IsRefusedWhileTheProgramHasErrors) {
   EXPECT_EQ(ImageOf("IF a\nEND"), "<errors>");
   EXPECT_NE(ImageOf("KP=40000\nEND"), "<errors>");  // warnings do not stop it
+}
+
+// The header's length field has six hexadecimal digits: a longer body is
+// refused rather than described by a malformed header.
+TEST(Image, ABodyTheHeaderCannotDescribeIsRefused) {
+  const std::string line = "PRINT(\"" + std::string(240, 'x') + "\")\n";
+  std::string program;
+  while (program.size() <= 0xFFFFFF) program += line;
+  velkor::engine::compiler::Compiler compiler;
+  compiler.Compile(program + "END\n");
+  ASSERT_EQ(compiler.Errors().ErrorCount(), 0);
+  EXPECT_EQ(velkor::testing::ErrorCodeOf([&] { compiler.Image(); }), 39u);
 }
