@@ -63,7 +63,12 @@ void HostLink::Close() {
 void HostLink::Reopen(std::int32_t baud, std::int32_t parity) {
   if (baud > 0) settings.baudRate = baud;
   if (parity >= 0) settings.parity = static_cast<std::uint8_t>(parity);
-  Open();
+  if (!IsSerial() || !port_.IsOpen()) return Open();
+  // The port stays held while its settings change: closed between two
+  // rates, it could be taken by another program in the middle of a scan.
+  if (!ApplyLineSettings()) throw CVNXException(ErrorCode::CannotOpenPort);
+  SetPortTimeouts(settings.timeout);
+  ClearBuffer();
 }
 
 bool HostLink::ApplyLineSettings() {

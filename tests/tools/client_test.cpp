@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/serial/serial_port.h"
 #include "tests/support/client_process.h"
 #include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
@@ -132,6 +133,18 @@ TEST_F(ClientTest, UnusableOptionsAreNamedForWhatTheyAre) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("--baud 12345: the motors do not support that rate"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("another program"), std::string::npos) << run.output;
+
+  for (const char* notAPort : {"/tmp", "/dev/zero"}) {
+    run = RunClient(std::string("send --port ") + notAPort + " RP");
+    EXPECT_NE(run.output.find(std::string(notAPort) + " is not a serial port"), std::string::npos) << run.output;
+  }
+  auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1\n");
+  ASSERT_TRUE(simulator);
+  auto held = velkor::serial::SerialPort::Open(simulator->DevicePath(0));
+  ASSERT_TRUE(held.ok());
+  run = RunClient("send --port " + simulator->DevicePath(0) + " RP");
+  EXPECT_NE(run.output.find(simulator->DevicePath(0) + " is in use by another program"), std::string::npos)
+      << run.output;
 }
 
 TEST_F(ClientTest, ReadsAMotorsIdentityAndMemoryOnABus) {

@@ -133,8 +133,18 @@ void Session::ExplainPort(const std::string& port) {
                  "        (usually: sudo usermod -aG dialout $USER, then log in again) or give it to you\n"
                  "        with a udev rule (see the README)\n",
                  named.c_str());
+  } else if (auto opened = serial::SerialPort::Open(device); !opened.ok()) {
+    // Tried once more here, to name the cause.
+    const int error = opened.error;
+    if (error == EBUSY) {
+      std::fprintf(err_, "velkor: %s is in use by another program\n", it.c_str());
+    } else if (error == ENOTTY || error == EISDIR || error == EINVAL) {
+      std::fprintf(err_, "velkor: %s is not a serial port\n", it.c_str());
+    } else {
+      std::fprintf(err_, "velkor: %s cannot be opened: %s\n", it.c_str(), std::strerror(error));
+    }
   } else {
-    std::fprintf(err_, "velkor: %s (is another program using it?)\n", it.c_str());
+    std::fprintf(err_, "velkor: %s opens, but refuses the line settings (rate, parity)\n", it.c_str());
   }
 }
 

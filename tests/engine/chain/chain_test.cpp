@@ -3,6 +3,12 @@
 
 #include "tests/engine/chain/chain_fixture.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/serial/serial_port.h"
+
 namespace {
 
 using velkor::Bstr;
@@ -53,6 +59,24 @@ TEST_F(ChainTest, RateSynchronisationBringsMotorsAtAnyRateBack) {
   for (std::size_t motor = 0; motor < 2; ++motor)
     EXPECT_EQ(simulator_->WithMotor(0, motor, [](velkor::sim::Firmware& m) { return m.Listening().baud; }), 9600);
   EXPECT_TRUE(notes_.empty());
+}
+
+// Another program trying the port all through the rate changes never gets
+// it: the port is held from the first rate to the last.
+TEST_F(ChainTest, ThePortStaysHeldThroughEveryRate) {
+  Open("port chain\nmotor serial=A1 baud=38400\nmotor serial=A2 baud=38400\n");
+  std::atomic<bool> scanning{true};
+  std::atomic<int> taken{0};
+  std::thread other([&] {
+    while (scanning) {
+      if (velkor::serial::SerialPort::Open(simulator_->DevicePath(0)).ok()) ++taken;
+    }
+  });
+  const HRESULT established = host_->EstablishChain();
+  scanning = false;
+  other.join();
+  EXPECT_EQ(established, S_OK) << ErrorDescription();
+  EXPECT_EQ(taken, 0);
 }
 
 TEST_F(ChainTest, SilentChainCannotBeEstablished) {
