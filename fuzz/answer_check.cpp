@@ -13,7 +13,7 @@ namespace {
 // What the number of an answer is, written out the long way.
 std::int32_t Reference(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;  // line ends count as blanks
   bool negative = false;
   if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
   std::uint32_t value = 0;

@@ -46,6 +46,8 @@ TEST_F(ClientTest, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
   const std::pair<const char*, const char*> outOfRange[] = {
       {"send --port COM1 --address 257 RP", "--address is 0 (every motor) or a motor from 1 to 119"},
       {"info --port COM1 --address 2147483647", "--address is 0"},
+      {"info --port COM1 --address 99999999999", "--address is 0"},
+      {"info --port COM1 --address two", "--address needs a whole number, not 'two'"},
       {"send --port COM1 --rs485 --channel 2 RP", "--channel is 0 or 1"},
       {"scan --port COM1 --timeout -5", "--timeout is a number from 1 to 60000"},
       {"scan --port COM1 --tx-max-retry 4294967295", "--tx-max-retry needs a number"},
@@ -116,6 +118,12 @@ TEST_F(ClientTest, SendsCommandsAndPrintsAnswers) {
   EXPECT_EQ(run.output, "24576/452\n");
   EXPECT_EQ(RunClient("send " + port + " --no-answer 'b=17'").status, 0);
   EXPECT_EQ(RunClient("send " + port + " Rb").output, "17\n");
+  // A motor the search does not find is told with what the search found.
+  run = RunClient("info " + port + " --address 3");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("no motor at address 3: motors found, and no other motor answers"),
+            std::string::npos)
+      << run.output;
   run = RunClient("send " + port + " --address 5 RSP");
   EXPECT_EQ(run.status, 2) << "no motor 5";
   EXPECT_NE(run.output.find("(engine error 5)"), std::string::npos) << run.output;

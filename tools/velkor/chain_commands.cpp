@@ -143,33 +143,6 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
   return std::nullopt;
 }
 
-std::string ResultInWords(LONG result) {
-  struct Meaning {
-    LONG bit;
-    const char* words;
-  };
-  static constexpr Meaning kMeanings[] = {
-      {1, "motors found, and no other motor answers"},
-      {2, "motors found, but some motor still answers after they and the addresses above --max were put to sleep"},
-      {4, "motors found, and some motor answers above --max"},
-      {8, "a motor gave an unusable answer (or a line or echo error) during the scan"},
-      {16, "no motor found at 1..--max, yet some motor answers"},
-      {32, "an unexpected engine error during the scan"},
-      {64, "no motor found"},
-      {128, "network failure"},
-      {256, "not a USB link"},
-      {0x10000, "the serial port is not open"},
-      {0x40000, "cancelled"},
-  };
-  std::string text;
-  for (const Meaning& meaning : kMeanings) {
-    if ((result & meaning.bit) == 0) continue;
-    if (!text.empty()) text += "; ";
-    text += meaning.words;
-  }
-  return text.empty() ? "unknown result" : text;
-}
-
 std::string Text(HRESULT status, const Bstr& text) { return SUCCEEDED(status) ? text.Utf8() : "?"; }
 
 void PrintMotors(Session& session) {
@@ -263,7 +236,7 @@ int Scan(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
   int status = kDone;
   auto result = RunScan(session, port, scan, status);
   if (!result) return status;
-  std::fprintf(out, "result %ld: %s\n", static_cast<long>(*result), ResultInWords(*result).c_str());
+  std::fprintf(out, "result %ld: %s\n", static_cast<long>(*result), DetectionResultInWords(*result).c_str());
   if (scan.addressed || scan.readdress)
     std::fprintf(out, "%s: its motors now have 1, 2, 3, ... in wiring order\n",
                  scan.readdress ? "addressed anew" : "the chain had no addresses");
@@ -311,7 +284,7 @@ int Reorder(std::span<const std::string_view> arguments, std::FILE* out, std::FI
   auto result = RunScan(session, port, scan, status);
   if (!result) return status;
   if (!(*result & (1 | 2 | 4))) {
-    std::fprintf(err, "velkor: no motors to reorder: %s\n", ResultInWords(*result).c_str());
+    std::fprintf(err, "velkor: no motors to reorder: %s\n", DetectionResultInWords(*result).c_str());
     return kEngineFailure;
   }
   Bstr serial(scan.words[1]);

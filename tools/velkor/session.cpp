@@ -31,6 +31,33 @@ constexpr LONG kNetMaxAddress = 10;
 
 }  // namespace
 
+std::string DetectionResultInWords(LONG result) {
+  struct Meaning {
+    LONG bit;
+    const char* words;
+  };
+  static constexpr Meaning kMeanings[] = {
+      {1, "motors found, and no other motor answers"},
+      {2, "motors found, but some motor still answers after they and the addresses above --max were put to sleep"},
+      {4, "motors found, and some motor answers above --max"},
+      {8, "a motor gave an unusable answer (or a line or echo error) during the scan"},
+      {16, "no motor found at 1..--max, yet some motor answers"},
+      {32, "an unexpected engine error during the scan"},
+      {64, "no motor found"},
+      {128, "network failure"},
+      {256, "not a USB link"},
+      {0x10000, "the serial port is not open"},
+      {0x40000, "cancelled"},
+  };
+  std::string text;
+  for (const Meaning& meaning : kMeanings) {
+    if ((result & meaning.bit) == 0) continue;
+    if (!text.empty()) text += "; ";
+    text += meaning.words;
+  }
+  return text.empty() ? "unknown result" : text;
+}
+
 EngineFailure TakeEngineFailure(HRESULT status) {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Out()) == S_OK && info) {
@@ -59,8 +86,11 @@ std::optional<std::string> ParsePortOptions(std::span<const std::string_view> ar
       options.port = std::string(*port);
     } else if (word == "--address" || word == "--baud" || word == "--channel") {
       auto text = value();
-      LONG number = 0;
-      if (!text || !ParseDecimal(*text, number)) return std::string(word) + " needs a number";
+      if (!text) return std::string(word) + " needs a number";
+      // Digits too many for 32 bits are out of every range below.
+      LONG number = -1;
+      if (!ParseDecimal(*text, number) && text->find_first_not_of("+-0123456789") != std::string_view::npos)
+        return std::string(word) + " needs a whole number, not '" + std::string(*text) + "'";
       if (word == "--address") {
         // 0 is every motor; beyond 119 an address byte would mean another motor.
         if (number < 0 || number > 119) return "--address is 0 (every motor) or a motor from 1 to 119";
@@ -230,8 +260,8 @@ bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
     return false;
   }
   // Connect declared the motors of a bus already; a chain is searched.
+  LONG result = 0;
   if (!options.rs485) {
-    LONG result = 0;
     status = host_->DetectRS232(options.address, 0, &result);
     if (FAILED(status)) {
       Failed("finding the motors of the RS232 chain", status);
@@ -240,7 +270,15 @@ bool Session::Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor) {
   }
   status = host_->GetMotor(options.address, motor.Out());
   if (FAILED(status)) {
-    Failed("no motor at address " + std::to_string(options.address), status);
+    if (options.rs485) {
+      Failed("no motor at address " + std::to_string(options.address), status);
+      return false;
+    }
+    // What the search found says more than the refusal of the address.
+    TakeEngineFailure(status);
+    std::fprintf(err_, "velkor: no motor at address %ld: %s\n", static_cast<long>(options.address),
+                 DetectionResultInWords(result).c_str());
+    if (result & 16) std::fprintf(err_, "        a chain without addresses gets them with 'velkor scan --port P'\n");
     return false;
   }
   return true;

@@ -51,6 +51,9 @@ struct EngineFailure {
 };
 EngineFailure TakeEngineFailure(HRESULT status);
 
+// A detection's result code (its bits) in words.
+std::string DetectionResultInWords(LONG result);
+
 class Session {
  public:
   Session(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
