@@ -92,17 +92,11 @@ TEST_F(ChainClientTest, ScanRefusesBadOptions) {
 TEST_F(ChainClientTest, CtrlCCancelsASerialNumberScan) {
   auto simulator = velkor::testing::StartMotors("port bus\nmotor serial=A1001\nmotor serial=A1002\n");
   ASSERT_TRUE(simulator);
-  const std::string scan = (velkor::testing::BinaryFolder() / "velkor").string() + " scan --port " +
-                           simulator->DevicePath(0) + " --serial-numbers --timeout 20";
   // The full set-up of 64 addresses takes seconds; Ctrl-C after one stops it.
-  std::FILE* pipe = popen(("(" + scan + " & p=$!; sleep 1; kill -INT $p; wait $p) 2>&1").c_str(), "r");
-  ASSERT_TRUE(pipe);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  const int status = pclose(pipe);
-  ASSERT_TRUE(WIFEXITED(status)) << output;
-  EXPECT_EQ(WEXITSTATUS(status), 2) << output;
+  const ClientRun run = velkor::testing::RunClientThenSignal(
+      "scan --port " + simulator->DevicePath(0) + " --serial-numbers --timeout 20", "INT");
+  const std::string& output = run.output;
+  EXPECT_EQ(run.status, 2) << output;
   EXPECT_NE(output.find("result 262144: cancelled"), std::string::npos) << output;
 
   EXPECT_NE(output.find("scanning"), std::string::npos) << "the progress bar";

@@ -59,17 +59,12 @@ TEST(StreamClient, SigtermEndsTheStreamCleanly) {
   std::string table;
   for (int row = 0; row < 20000; ++row) table += std::to_string(row) + "," + std::to_string(row * 64) + "\n";
   velkor::testing::WriteFile(folder.path() / "long.csv", table);
-  const std::string stream = (velkor::testing::BinaryFolder() / "velkor").string() + " stream --port " +
-                             simulator->DevicePath(0) + " --rs485 --baud 38400 --motors 1 " +
-                             (folder.path() / "long.csv").string();
-  std::FILE* pipe = popen(("(" + stream + " & p=$!; sleep 1; kill -TERM $p; wait $p) 2>&1").c_str(), "r");
-  ASSERT_TRUE(pipe);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  const int status = pclose(pipe);
-  ASSERT_TRUE(WIFEXITED(status)) << output;
-  EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+  const auto run = velkor::testing::RunClientThenSignal("stream --port " + simulator->DevicePath(0) +
+                                                             " --rs485 --baud 38400 --motors 1 " +
+                                                             (folder.path() / "long.csv").string(),
+                                                         "TERM");
+  const std::string& output = run.output;
+  EXPECT_EQ(run.status, 0) << output;
   EXPECT_NE(output.find("stopped after"), std::string::npos) << output;
   EXPECT_FALSE(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.HostMode(); }));
 }
