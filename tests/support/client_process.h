@@ -18,9 +18,10 @@ struct ClientRun {
   std::string output;  // standard output and standard error together
 };
 
-inline ClientRun RunClient(const std::string& arguments) {
+// A shell command line run to its end, its output collected.
+inline ClientRun RunShell(const std::string& script) {
   ClientRun run;
-  std::FILE* pipe = popen(((BinaryFolder() / "velkor").string() + " " + arguments + " 2>&1").c_str(), "r");
+  std::FILE* pipe = popen(script.c_str(), "r");
   if (!pipe) return run;
   char buffer[256];
   while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
@@ -29,20 +30,15 @@ inline ClientRun RunClient(const std::string& arguments) {
   return run;
 }
 
+inline std::string ClientProgram() { return (BinaryFolder() / "velkor").string(); }
+
+inline ClientRun RunClient(const std::string& arguments) { return RunShell(ClientProgram() + " " + arguments + " 2>&1"); }
+
 // The client started, then sent `signal` (INT, TERM) after `seconds`, as a
 // user's Ctrl-C or a service manager's stop would.
 inline ClientRun RunClientThenSignal(const std::string& arguments, const char* signal, int seconds = 1) {
-  ClientRun run;
-  const std::string client = (BinaryFolder() / "velkor").string() + " " + arguments;
-  const std::string script = "(" + client + " & p=$!; sleep " + std::to_string(seconds) + "; kill -" + signal +
-                             " $p; wait $p) 2>&1";
-  std::FILE* pipe = popen(script.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunShell("(" + ClientProgram() + " " + arguments + " & p=$!; sleep " + std::to_string(seconds) + "; kill -" +
+                  signal + " $p; wait $p) 2>&1");
 }
 
 }  // namespace velkor::testing
