@@ -26,6 +26,9 @@ constexpr Target kTargets[] = {{"registry", CheckRegistryText},
                                {"sample_table", CheckSampleTable},
                                {"answer", CheckAnswers}};
 
+// Named by their corpus in test lists, not by their bytes.
+void PrintTo(const Target& target, std::ostream* out) { *out << target.corpus; }
+
 class InputCorpus : public ::testing::TestWithParam<Target> {};
 
 TEST_P(InputCorpus, EverySeedKeepsEveryInvariant) {

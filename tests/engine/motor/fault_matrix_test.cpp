@@ -79,6 +79,10 @@ struct Cell {
   Fault fault;
 };
 
+std::string NameOf(const ::testing::TestParamInfo<Cell>& info);
+
+void PrintTo(const Cell& cell, std::ostream* out) { *out << NameOf({cell, 0}); }
+
 std::string NameOf(const ::testing::TestParamInfo<Cell>& info) {
   static const char* operations[] = {"Scan", "Download", "HostDownload", "Upload", "MemoryWrite", "MemoryRead"};
   static const char* faults[] = {"EchoStops", "EchoAltered", "SlowAnswers", "Silent", "Dropped"};
