@@ -156,7 +156,8 @@ bool IsHiveText(std::string_view text) {
   files::StripByteOrderMark(text);
   for (std::string_view line : Lines(text)) {
     line = Trimmed(line);
-    if (!line.empty()) return line == kHeader || line == kOlderHeader;
+    // Comment lines a person put above the header do not make it another file.
+    if (!line.empty() && line.front() != ';') return line == kHeader || line == kOlderHeader;
   }
   return true;
 }

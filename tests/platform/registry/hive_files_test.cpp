@@ -118,6 +118,8 @@ TEST_F(HiveFiles, AFileOfAnotherKindIsKeptAndNamed) {
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find(user_.string() + " is not a registry file"), std::string::npos) << *problem;
   }
+  ::velkor::testing::WriteFile(user_, "; my settings\nWindows Registry Editor Version 5.00\n");
+  EXPECT_TRUE(WriteDword(Hive::CurrentUser, "A", "x", 2)) << "a comment above the header is no other kind";
   fs::remove(user_);
   EXPECT_FALSE(HiveProblem(Hive::CurrentUser)) << "a hive yet to be made may be";
 }
