@@ -17,7 +17,8 @@ std::int32_t Reference(std::string_view text) {
   bool negative = false;
   if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
   std::uint32_t value = 0;
-  while (at < text.size() && text[at] >= '0' && text[at] <= '9') value = value * 10 + static_cast<std::uint32_t>(text[at++] - '0');
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+    value = value * 10 + static_cast<std::uint32_t>(text[at++] - '0');
   return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 

@@ -13,7 +13,11 @@ bool ValidUtf8(std::string_view text) {
   constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
-    const std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3 : (byte >> 3) == 30 ? 4 : 0;
+    const std::size_t length = byte < 0x80          ? 1
+                               : (byte >> 5) == 6  ? 2
+                               : (byte >> 4) == 14 ? 3
+                               : (byte >> 3) == 30 ? 4
+                                                   : 0;
     if (length == 0 || at + length > text.size()) return false;
     char32_t c = length == 1 ? byte : byte & (0x7F >> length);
     for (std::size_t i = 1; i < length; ++i) {

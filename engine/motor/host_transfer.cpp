@@ -1,8 +1,6 @@
 #include "engine/motor/host_transfer.h"
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "engine/motor/program_image.h"
 #include "engine/motor/transfer_steps.h"

@@ -5,9 +5,7 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <ctime>
-#include <thread>
 
 #include "engine/motor/motor_memory.h"
 #include "engine/motor/info_block.h"

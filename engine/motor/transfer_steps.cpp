@@ -4,7 +4,6 @@
 #include <string>
 #include <thread>
 
-
 namespace velkor::engine::transfer {
 namespace {
 
@@ -19,11 +18,12 @@ void EndLoad(HostLink& link, std::string_view ending) {
   link.WriteRaw(bytes);
   if (link.IsSerial()) {
     // Their echo, as far as it comes, tells that the motors have the bytes
-    // before anything else is sent; without echo, twice their line time.
+    // before anything else is sent; without echo, three character times each.
     if (link.settings.echo) {
       Quietly([&] { link.ReadBytes(bytes.size(), -1); });
     } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2 * link.CharDelay() * static_cast<std::int32_t>(bytes.size())));
+      const auto characters = static_cast<std::int32_t>(bytes.size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(2 * link.CharDelay() * characters));
     }
     link.ForgetSelection();
   }

@@ -32,7 +32,9 @@ inline ClientRun RunShell(const std::string& script) {
 
 inline std::string ClientProgram() { return (BinaryFolder() / "velkor").string(); }
 
-inline ClientRun RunClient(const std::string& arguments) { return RunShell(ClientProgram() + " " + arguments + " 2>&1"); }
+inline ClientRun RunClient(const std::string& arguments) {
+  return RunShell(ClientProgram() + " " + arguments + " 2>&1");
+}
 
 // The client started, then sent `signal` (INT, TERM) after `seconds`, as a
 // user's Ctrl-C or a service manager's stop would.

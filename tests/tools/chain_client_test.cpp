@@ -44,7 +44,8 @@ TEST_F(ChainClientTest, ScanAddressesAChainAndListsItsMotors) {
 // A look at part of an addressed chain finds what is there and changes
 // nothing; new addresses come only when asked for.
 TEST_F(ChainClientTest, AnAddressedChainKeepsItsAddressesUnlessAsked) {
-  auto simulator = velkor::testing::StartMotors("port chain\nmotor address=1 serial=A1101\nmotor address=5 serial=A1102\n");
+  auto simulator =
+      velkor::testing::StartMotors("port chain\nmotor address=1 serial=A1101\nmotor address=5 serial=A1102\n");
   ASSERT_TRUE(simulator);
   auto addresses = [&] {
     return std::make_pair(simulator->WithMotor(0, 0, [](velkor::sim::Firmware& m) { return m.Address(); }),

@@ -119,7 +119,8 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
         return "--max is the highest motor address, from 1 to " + std::to_string(kHighestAddress);
     } else if (word == "--flags") {
       LONG flags = 0;
-      if (i + 1 >= rest.size() || !ParseNumber(rest[++i], flags)) return std::string("--flags needs a number (0x100000, ...)");
+      if (i + 1 >= rest.size() || !ParseNumber(rest[++i], flags))
+        return std::string("--flags needs a number (0x100000, ...)");
       scan.flags = flags;
     } else if (word.starts_with("--")) {
       bool known = false;
@@ -128,7 +129,8 @@ std::optional<std::string> ParseScanOptions(std::span<const std::string_view> ar
         LONG value = 0;
         if (auto problem = number(value)) return problem;
         if (value < setting.lowest || value > setting.highest)
-          return word + " is a number from " + std::to_string(setting.lowest) + " to " + std::to_string(setting.highest);
+          return word + " is a number from " + std::to_string(setting.lowest) + " to " +
+                 std::to_string(setting.highest);
         setting.value = value;
         known = true;
       }

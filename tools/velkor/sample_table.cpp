@@ -71,7 +71,8 @@ std::optional<TableProblem> ParseSampleTable(std::string_view text, std::size_t 
     sample.clock = static_cast<std::int32_t>(clock);
     const std::uint32_t step = static_cast<std::uint32_t>(sample.clock) - lastClock;
     if (sample.clock == 0 ? lastClock != 0 : !std::has_single_bit(step)) {
-      return TableProblem{number, "the clock steps by " + std::to_string(static_cast<std::int64_t>(sample.clock) - lastClock) +
+      const std::int64_t by = static_cast<std::int64_t>(sample.clock) - lastClock;
+      return TableProblem{number, "the clock steps by " + std::to_string(by) +
                                       " from the row before; host mode takes only powers of two (64, 128, ...)"};
     }
     lastClock = static_cast<std::uint32_t>(sample.clock);

@@ -244,7 +244,8 @@ int Session::Connect(const PortOptions& options, bool findMotors) {
   }
   // The motors of a bus answer only once told to keep their echo off, so
   // every verb declares the bus before its first command.
-  if (options.rs485 && findMotors && FAILED(status = host_->InitRS485(std::max<LONG>(options.address, 1), options.channel)))
+  if (options.rs485 && findMotors &&
+      FAILED(status = host_->InitRS485(std::max<LONG>(options.address, 1), options.channel)))
     return Failed("declaring the RS485 bus", status);
   return kDone;
 }

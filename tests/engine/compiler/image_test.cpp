@@ -86,7 +86,8 @@ TEST(Image, NestedStructuresJumpToTheirOwnTargets) {
       {"IF a IF b c=1 ELSEIF d c=2 ENDIF ELSEIF e c=3 ENDIF END",
        "$I0025a $I0012b c=1 $A0021E$I0021d c=2 ENDIF $A0034E$I0034e c=3 ENDIF END\n"},
       // A WHILE and its BREAK leave to the ELSEIF after the LOOP by its "$A".
-      {"IF a WHILE b BREAK LOOP ELSEIF c d=1 ENDIF END", "$I001Ca $W0018LE b $X0018AK $L0005P $A002BE$I002Bc d=1 ENDIF END\n"},
+      {"IF a WHILE b BREAK LOOP ELSEIF c d=1 ENDIF END",
+       "$I001Ca $W0018LE b $X0018AK $L0005P $A002BE$I002Bc d=1 ENDIF END\n"},
       // An IF inside a CASE falls to the next CASE's "$C"; a BREAK inside it
       // belongs to the SWITCH, inside a WHILE as well.
       {"WHILE a SWITCH b CASE 1 IF c BREAK ENDIF CASE 2 BREAK ENDS LOOP END",

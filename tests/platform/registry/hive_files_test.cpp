@@ -128,7 +128,8 @@ TEST_F(HiveFiles, AFileOfAnotherKindIsKeptAndNamed) {
 // a file is read, and written back in UTF-16.
 TEST_F(HiveFiles, AUtf16ExportIsReadAndKeepsItsEncoding) {
   fs::create_directories(user_.parent_path());
-  const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"n\"=\"Grüße\"\r\n";
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"n\"=\"Grüße\"\r\n";
   ::velkor::testing::WriteFile(user_, files::EncodeText(text, files::TextEncoding::Utf16LittleEndian));
   EXPECT_EQ(ReadString(Hive::CurrentUser, "A", "n"), "Grüße");
   ASSERT_TRUE(WriteDword(Hive::CurrentUser, "A", "x", 5));
