@@ -107,6 +107,7 @@ std::int32_t Verdict(bool found, bool answered, bool answeredHigh) {
 std::int32_t CheckForOthers(Chain& chain, std::int32_t flags, bool onBus) {
   HostLink& link = *chain.link;
   const std::string sleep = onBus ? scan::OnChannel(link, "SLEEP") : std::string("SLEEP");
+  const std::string wake = onBus ? scan::OnChannel(link, "WAKE") : std::string("WAKE");
   try {
     for (const auto& motor : chain.motors.Records()) motor->MotorSendCommand(sleep);
     const bool answered = SomeoneAnswers(link, onBus);
@@ -123,11 +124,19 @@ std::int32_t CheckForOthers(Chain& chain, std::int32_t flags, bool onBus) {
       scan::Pause(scan::kSettle);
       link.ClearBuffer();
     }
-    link.SendCommand(onBus ? scan::OnChannel(link, "WAKE") : std::string("WAKE"), 0, false);
+    link.SendCommand(wake, 0, false);
     link.SelectMotor(0);
     scan::End(link);
     return Verdict(!chain.motors.Empty(), answered, answeredHigh);
   } catch (const CVNXException& exception) {
+    // The motors found sleep by now: whatever failed, they are woken, so
+    // that a failed look leaves the line as usable as it found it.
+    try {
+      scan::Pause(scan::kSettle);
+      link.ClearBuffer();
+      link.SendCommand(wake, 0, false);
+    } catch (const CVNXException&) {
+    }
     scan::End(link);
     return scan::ResultOrRaise(flags, scan_result::kEngineError, exception);
   }

@@ -52,14 +52,14 @@ TEST_F(ChainClientTest, AnAddressedChainKeepsItsAddressesUnlessAsked) {
                           simulator->WithMotor(0, 1, [](velkor::sim::Firmware& m) { return m.Address(); }));
   };
   const std::string port = "--port " + simulator->DevicePath(0);
-  ClientRun run = RunClient("scan " + port + " --timeout 60 --max 1");
+  ClientRun run = RunClient("scan " + port + " --max 1");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("motors above --max 1 keep their addresses"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("1        A1101"), std::string::npos) << run.output;
   EXPECT_EQ(addresses(), std::make_pair(1, 5));
   EXPECT_EQ(RunClient("send " + port + " --address 5 RSP").output, "24576/450\n");
 
-  run = RunClient("scan " + port + " --timeout 60 --max 3 --readdress");
+  run = RunClient("scan " + port + " --max 3 --readdress");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("addressed anew"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("2        A1102"), std::string::npos) << run.output;

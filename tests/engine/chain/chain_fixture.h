@@ -68,10 +68,12 @@ class ChainTest : public ::testing::Test {
 
   std::vector<Note> notes_;
   std::optional<std::int64_t> cancelAtStep_;
+  std::function<void(std::int64_t code, std::int64_t number)> onNote_;  // e.g. to arm a fault mid-scan
   TemporaryRegistry registry_;
   NotificationWindow window_{[this](std::uint32_t message, VNX_WPARAM code, VNX_LPARAM number) -> VNX_LRESULT {
     if (message != kMessage) return 1;
     notes_.emplace_back(static_cast<std::int64_t>(code), static_cast<std::int64_t>(number));
+    if (onNote_) onNote_(static_cast<std::int64_t>(code), static_cast<std::int64_t>(number));
     return code == 2 && cancelAtStep_ == static_cast<std::int64_t>(number) ? 0 : 1;
   }};
   ComPtr<IVNXComm> host_;

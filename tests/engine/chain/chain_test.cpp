@@ -79,6 +79,23 @@ TEST_F(ChainTest, ThePortStaysHeldThroughEveryRate) {
   EXPECT_EQ(taken, 0);
 }
 
+// A look that fails after the found motors were put to sleep wakes them
+// again: here the echo of the first "SLEEP" comes back altered.
+TEST_F(ChainTest, AFailedLookLeavesNoMotorAsleep) {
+  Open("port chain\nmotor address=1\nmotor address=5\n");
+  onNote_ = [&](std::int64_t code, std::int64_t step) {
+    if (code != 2 || step != 2) return;  // the last address probed
+    velkor::sim::FaultSet faults;
+    faults.echoAltersByte = 1;
+    simulator_->WithLine(0, [&](velkor::sim::Line& line) { line.Node(1).Arm(faults); });
+  };
+  LONG result = 0;
+  ASSERT_EQ(host_->DetectRS232(1, 0, &result), S_OK) << ErrorDescription();
+  EXPECT_EQ(result, 32);
+  for (std::size_t motor = 0; motor < 2; ++motor)
+    EXPECT_FALSE(simulator_->WithMotor(0, motor, [](velkor::sim::Firmware& m) { return m.Asleep(0); })) << motor;
+}
+
 TEST_F(ChainTest, SilentChainCannotBeEstablished) {
   Open("port chain\nmotor serial=A1\nfault motor=1 silent\n");
   ASSERT_EQ(host_->put_MaxMotors(2), S_OK);
