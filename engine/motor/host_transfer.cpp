@@ -54,8 +54,8 @@ class LongerTimeout {
 };
 
 void SendImageChunked(HostLink& link, std::int32_t motor, const std::string& image) {
+  // The host-level clean-up sends no notifications: nothing can cancel it.
   const auto cancelled = [&](std::string_view ending) {
-    HostLink::Uncancellable cleaning(link);
     EndLoad(link, ending);
     LoadHostEmptyProgram(link, motor);
   };

@@ -41,10 +41,6 @@ void RegistryPortDirectory::Withdraw(const std::string& name, const std::string&
   });
 }
 
-}  // namespace velkor::sim
-
-namespace velkor::sim {
-
 std::vector<PublishedNetworkSettings::Setting> PublishedNetworkSettings::For(const std::string& discoveryAddress,
                                                                              std::uint16_t discoveryPort,
                                                                              std::optional<std::uint16_t> motorPort) {

@@ -1,4 +1,4 @@
-// The option bytes from the controls and back, and the home picture.
+// The option bytes from the controls and back.
 
 #include <gtest/gtest.h>
 
@@ -37,15 +37,6 @@ TEST(Options, BytesAreTheMotorProgramsBits) {
   EXPECT_EQ(ControlsFrom(OptionBytes{3, 0, 6}).powerUp, 1);
   EXPECT_EQ(ControlsFrom(OptionBytes{3, 0, 6}).homeMethod, 2);
   EXPECT_FALSE(ControlsFrom(OptionBytes{2, 5, 0}).fullResetOnFault) << "only 1 means a full reset";
-}
-
-TEST(Options, HomePicturesCoverTheMethodsThatHaveOne) {
-  EXPECT_EQ(HomePicture(1), 1);
-  EXPECT_EQ(HomePicture(4), 3);
-  EXPECT_EQ(HomePicture(2 | 8 | 16), 8);
-  EXPECT_EQ(HomePicture(4 | 8 | 16), 9);
-  EXPECT_FALSE(HomePicture(1 | 8)) << "index pulse after the present position: no picture";
-  EXPECT_FALSE(HomePicture(0));
 }
 
 }  // namespace
