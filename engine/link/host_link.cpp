@@ -2,6 +2,9 @@
 
 #include "engine/link/host_link.h"
 
+#include <chrono>
+#include <thread>
+
 #include "engine/core/errors.h"
 #include "velkor/window.h"
 
@@ -11,6 +14,7 @@ namespace {
 // The serial driver's queues are asked for this size, as the motors' own
 // buffers are small anyway.
 constexpr std::uint32_t kQueueSize = 500;
+constexpr auto kRateChangeSettle = std::chrono::milliseconds(20);
 
 // A rate of 0 would reach a division; it is refused instead.
 void RequireRate(std::int32_t baud) {
@@ -66,6 +70,9 @@ void HostLink::Reopen(std::int32_t baud, std::int32_t parity) {
   if (!IsSerial() || !port_.IsOpen()) return Open();
   // The port stays held while its settings change: closed between two
   // rates, it could be taken by another program in the middle of a scan.
+  // What was written last gets the time a close and an open would have
+  // given it to go out (and be read) at the rate it was sent at.
+  std::this_thread::sleep_for(kRateChangeSettle);
   if (!ApplyLineSettings()) throw CVNXException(ErrorCode::CannotOpenPort);
   SetPortTimeouts(settings.timeout);
   ClearBuffer();
