@@ -26,18 +26,27 @@ Scale AxisSettings::CurrentScale() const {
   return scale;
 }
 
-void AxisSettings::ConvertFunction(int index) {
+void AxisSettings::ConvertValue(int index, Value value) {
   MotionFunction& function = functions.at(static_cast<std::size_t>(index));
   const Scale scale = CurrentScale();
-  ConvertInto(function.data, function.motorData, [&](double u) {
-    switch (function.mode) {
-      case Mode::ELimit: return MotorFollowingError(u);
-      case Mode::Torque: return MotorTorque(u);
-      default: return MotorPosition(u, scale);
-    }
-  });
-  ConvertInto(function.vel, function.motorVel, [&](double u) { return MotorVelocity(u, scale); });
-  ConvertInto(function.acc, function.motorAcc, [&](double u) { return MotorAcceleration(u, scale); });
+  switch (value) {
+    case Value::Data:
+      return ConvertInto(function.data, function.motorData, [&](double u) {
+        switch (function.mode) {
+          case Mode::ELimit: return MotorFollowingError(u);
+          case Mode::Torque: return MotorTorque(u);
+          default: return MotorPosition(u, scale);
+        }
+      });
+    case Value::Vel:
+      return ConvertInto(function.vel, function.motorVel, [&](double u) { return MotorVelocity(u, scale); });
+    case Value::Acc:
+      return ConvertInto(function.acc, function.motorAcc, [&](double u) { return MotorAcceleration(u, scale); });
+  }
+}
+
+void AxisSettings::ConvertFunction(int index) {
+  for (Value value : {Value::Data, Value::Vel, Value::Acc}) ConvertValue(index, value);
 }
 
 void AxisSettings::ConvertLimit(int index) {

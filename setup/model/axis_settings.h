@@ -26,6 +26,7 @@ struct MotionFunction {
   std::string motorData = "0";
   std::string motorVel = "0";
   std::string motorAcc = "0";
+  bool operator==(const MotionFunction&) const = default;
 };
 
 // How a limit value becomes its motor-unit copy.
@@ -66,6 +67,7 @@ class AxisSettings {
   std::string encCounts = "2000";
   std::string userCounts = "1";
   Unit unit = Unit::Millimetre;
+  std::string encoderResText = "2000";  // the field ERes; encoderRes is its last accepted number
   double encoderRes = 2000;
   int decPlaces = 3;
   std::array<std::string, 8> motorInfo;  // model, serial, firmware, resolution, address, newer, file, date
@@ -76,9 +78,11 @@ class AxisSettings {
   Scale CurrentScale() const;
   OptionBytes Bytes() const { return BytesFrom(options); }
 
-  // Motor-unit copies from the user-unit texts: one function (by its mode),
-  // one limit, or everything after a change of scale or unit. A text that
-  // is no number leaves its copy as it was.
+  // Motor-unit copies from the user-unit texts: one value of a function (its
+  // Data by its mode), one limit, or everything after a change of scale or
+  // unit. A text that is no number leaves its copy as it was.
+  enum class Value { Data, Vel, Acc };
+  void ConvertValue(int function, Value value);
   void ConvertFunction(int index);
   void ConvertLimit(int index);
   void RecomputeAll();
@@ -88,6 +92,8 @@ class AxisSettings {
   std::string PositionCaption() const;
   std::string VelocityCaption() const { return PositionCaption() + "/s"; }
   std::string AccelerationCaption() const { return PositionCaption() + "/s^2"; }
+
+  bool operator==(const AxisSettings&) const = default;
 };
 
 }  // namespace velkor::setup
