@@ -36,6 +36,14 @@ std::vector<std::string> GetProfileKeys(std::string_view section, const std::fil
 bool WriteProfileString(std::string_view section, std::string_view key, std::optional<std::string_view> value,
                         const std::filesystem::path& path);
 
+// Sets every entry, in order, in one replacement of the file: all of them
+// land or none does (the file stays as it was). False as above, and for any
+// entry that could not be read back.
+struct ProfileEntry {
+  std::string section, key, value;
+};
+bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const std::filesystem::path& path);
+
 // Removes the section with all its lines (every section of that name).
 bool DeleteProfileSection(std::string_view section, const std::filesystem::path& path);
 
@@ -69,5 +77,9 @@ class ProfileText {
   std::string newline_ = "\n";  // for new lines: the file's own line end
   bool byteOrderMark_ = false;
 };
+
+// The whole file at once, for a reader of many keys; nothing when it is
+// missing, unreadable or longer than `limit` bytes.
+std::optional<ProfileText> ReadProfile(const std::filesystem::path& path, std::size_t limit);
 
 }  // namespace velkor::profile

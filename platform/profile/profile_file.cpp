@@ -56,6 +56,16 @@ std::string GetProfileString(std::string_view section, std::string_view key, std
   }
 }
 
+std::optional<ProfileText> ReadProfile(const std::filesystem::path& path, std::size_t limit) {
+  try {
+    const files::FileText file = files::ReadWholeFile(path, limit);
+    if (file.outcome != files::ReadOutcome::Done) return std::nullopt;
+    return ProfileText::Parse(file.text);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
 std::vector<std::string> GetProfileSections(const std::filesystem::path& path) {
   try {
     if (auto profile = Load(path)) return profile->Sections();
@@ -81,6 +91,15 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::opt
     }
     changed = profile.Set(section, key, *value);
     return changed;
+  });
+}
+
+bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const std::filesystem::path& path) {
+  return Rewrite(path, [&](ProfileText& profile, bool& changed) {
+    for (const ProfileEntry& entry : entries)
+      if (!profile.Set(entry.section, entry.key, entry.value)) return false;
+    changed = true;
+    return true;
   });
 }
 
