@@ -1,6 +1,7 @@
 #include "tools/velkor/commands.h"
 #include "tools/velkor/chain_commands.h"
 #include "tools/velkor/compile_command.h"
+#include "tools/velkor/settings_command.h"
 #include "tools/velkor/motor_commands.h"
 #include "tools/velkor/path_command.h"
 #include "tools/velkor/stream_command.h"
@@ -101,6 +102,23 @@ constexpr const char* kUsage =
     "                         the run stops after N errors or N warnings (default 50);\n"
     "                         exit 0 written, 1 the program has errors, 2 a file\n"
     "                         could not be read or written\n"
+    "  settings new FILE.adf [--force]\n"
+    "                         write an axis data file with the setup window's\n"
+    "                         start-up settings\n"
+    "  settings show FILE.adf print the 16 functions, gains, limits (user and motor\n"
+    "                         units), option bytes in words, scale and units\n"
+    "  settings set FILE.adf NAME=VALUE...\n"
+    "                         edit by the window's rules, in order, and print each\n"
+    "                         value as normalised with the motor values it changed;\n"
+    "                         NAME is a key of the file: Data(i) Vel(i) Acc(i)\n"
+    "                         Mode(i) NoGo(i) (i 0..15), LimVal(j) pid(j),\n"
+    "                         EncCounts UserCounts UnitsIndex PowerUpOps FaultOps\n"
+    "                         HomeOps, and EncoderRes (counts per revolution for deg\n"
+    "                         and rev; default the file's, else 2000); a refused\n"
+    "                         value prints the window's message, writes nothing and\n"
+    "                         exits 2\n"
+    "  settings diff A.adf B.adf\n"
+    "                         list the settings that differ; exit 0 equal, 1 not\n"
     "\n"
     "port options: --port COMn or a device path (/dev/ttyUSB0); --address N (0 every\n"
     "  motor, 1 to 119); --baud RATE (2400, 4800, 9600, 19200, 38400, 57600, 115200);\n"
@@ -224,6 +242,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "clear") return Clear(options, out, err);
   if (command == "stream") return Stream(options, out, err);
   if (command == "path") return Path(options, out, err);
+  if (command == "settings") return Settings(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;
