@@ -1,0 +1,89 @@
+// velkor settings, run as a user runs it on axis data files.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/client_process.h"
+
+namespace velkor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("settings_client_test_" + std::to_string(getpid()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  std::string File(const std::string& name) const { return (folder_ / name).string(); }
+  static std::string Text(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  fs::path folder_;
+};
+
+TEST_F(SettingsClientTest, SetEditsByTheWindowsRulesAndPrintsWhatChanged) {
+  ASSERT_EQ(RunClient("settings new " + File("axis")).status, 0);  // the extension is added
+  const ClientRun edited = RunClient("settings set " + File("axis.adf") +
+                                     " 'Data(3)=12.3456' 'Mode(4)=Torque' 'Data(4)=-100' UnitsIndex=deg 'Vel(2)=360'"
+                                     " 'LimVal(2)=5' 'pid(0)=-20' 'pid(6)=-2000000' HomeOps=10");
+  ASSERT_EQ(edited.status, 0) << edited.output;
+  EXPECT_EQ(edited.output,
+            "Data(3)=12.346\n  MotorData(3)=24692\n"
+            "Mode(4)=4\n"
+            "Data(4)=-100\n  MotorData(4)=-1023\n"
+            "UnitsIndex=3\n"
+            "Vel(2)=360\n  MotorVel(2)=32213\n"
+            "LimVal(2)=10\n  MotorLimVal(2)=102\n"
+            "pid(0)=20\npid(6)=-2000000\n"
+            "HomeOps=10\n");
+
+  const ClientRun shown = RunClient("settings show " + File("axis.adf"));
+  ASSERT_EQ(shown.status, 0) << shown.output;
+  for (const char* expected : {"2000 encoder counts = 1 deg", "Torque    -100 %T", "24692 0 0",
+                               "Torque Limit               10 %", "KG -2000000",
+                               "HomeOps    10  home to a hard stop; back off to the index pulse"})
+    EXPECT_NE(shown.output.find(expected), std::string::npos) << expected << "\n" << shown.output;
+}
+
+TEST_F(SettingsClientTest, ARefusedValueSaysWhyAndWritesNothing) {
+  ASSERT_EQ(RunClient("settings new " + File("a.adf")).status, 0);
+  const std::string before = Text(File("a.adf"));
+  for (const char* edits : {"'Mode(1)=4' 'Data(1)=100.5'", "EncCounts=0", "'Acc(0)=9000000'", "'Data(0)=abc'",
+                            "EncoderRes= 'Data(0)=1'"}) {
+    const ClientRun run = RunClient("settings set " + File("a.adf") + " 'Data(0)=7' " + edits);
+    EXPECT_EQ(run.status, 2) << edits;
+    EXPECT_EQ(Text(File("a.adf")), before) << edits;
+  }
+  EXPECT_NE(RunClient("settings set " + File("a.adf") + " 'Mode(1)=4' 'Data(1)=100.5'")
+                .output.find("Torque cannot exceed +/-100! [Invalid Input]"),
+            std::string::npos);
+  EXPECT_NE(RunClient("settings set " + File("a.adf") + " EncoderRes= 'Data(0)=1'")
+                .output.find("Please Enter Encoder Resolution! [Need Encoder Resolution Input !]"),
+            std::string::npos);
+  EXPECT_NE(RunClient("settings set " + File("a.adf") + " 'MotorData(0)=5'").output.find("follows"),
+            std::string::npos);
+  EXPECT_EQ(RunClient("settings new " + File("a.adf")).status, 2);  // no silent overwrite
+  EXPECT_EQ(RunClient("settings show " + File("none.adf")).status, 2);
+}
+
+TEST_F(SettingsClientTest, DiffListsUserAndMotorValues) {
+  ASSERT_EQ(RunClient("settings new " + File("a.adf")).status, 0);
+  ASSERT_EQ(RunClient("settings new " + File("b.adf")).status, 0);
+  EXPECT_EQ(RunClient("settings diff " + File("a.adf") + " " + File("b.adf")).status, 0);
+  ASSERT_EQ(RunClient("settings set " + File("b.adf") + " 'Acc(7)=-1000'").status, 0);
+  const ClientRun differ = RunClient("settings diff " + File("a.adf") + " " + File("b.adf"));
+  EXPECT_EQ(differ.status, 1);
+  EXPECT_EQ(differ.output, "Acc(7): 0 | 1000\nMotorAcc(7): 0 | 7917\n");
+}
+
+}  // namespace
+}  // namespace velkor::testing
