@@ -1,33 +1,18 @@
 // velkor settings, run as a user runs it on axis data files.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/client_process.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
 class SettingsClientTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("settings_client_test_" + std::to_string(getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
   std::string File(const std::string& name) const { return (folder_ / name).string(); }
-  static std::string Text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  fs::path folder_;
+  static std::string Text(const std::string& path) { return ReadFile(path); }
+  TemporaryFolder folder_;
 };
 
 TEST_F(SettingsClientTest, SetEditsByTheWindowsRulesAndPrintsWhatChanged) {

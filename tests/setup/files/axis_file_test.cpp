@@ -1,38 +1,23 @@
 #include "setup/files/axis_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/profile/profile.h"
+#include "tests/support/test_environment.h"
 
 namespace velkor::setup {
 namespace {
 
 namespace fs = std::filesystem;
 
+using testing::ReadFile;
+using testing::WriteFile;
+
 class AxisFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("axis_file_test_" + std::to_string(getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(folder_, fs::perms::owner_all, ignored);
-    fs::remove_all(folder_);
-  }
   fs::path File(const std::string& name) const { return folder_ / name; }
-  static std::string Text(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  fs::path folder_;
+  testing::TemporaryFolder folder_;
 };
 
 // Every kind of field away from its default, including texts that are no
@@ -63,7 +48,7 @@ TEST_F(AxisFileTest, OpenAfterSaveRestoresEveryFieldLabelAndOption) {
   EXPECT_EQ(*opened.settings, expected);
   EXPECT_EQ(opened.reportedEncoderRes, "4000");
   // The motor's section comes first, then the keys in the order the file has always had.
-  const std::string text = Text(File("a.adf"));
+  const std::string text = ReadFile(File("a.adf"));
   EXPECT_EQ(text.find("[SN123]\nModel=M-17\nFirmware=5.1\nEncoderRes=4000\nAddress=2\n"), 0u) << text;
   EXPECT_LT(text.find("Mode(15)="), text.find("Data(0)="));
   EXPECT_LT(text.find("MotorAcc(15)="), text.find("[PIDValues]"));
@@ -72,17 +57,17 @@ TEST_F(AxisFileTest, OpenAfterSaveRestoresEveryFieldLabelAndOption) {
 
 TEST_F(AxisFileTest, SavingOverAFileKeepsWhatItDoesNotWrite) {
   const fs::path path = File("b.adf");
-  std::ofstream(path) << "; notes by hand\n[Machine]\nOwner=Line 4\n[ScaleFactor]\nEncCounts=1\nComment=kept\n";
+  WriteFile(path, "; notes by hand\n[Machine]\nOwner=Line 4\n[ScaleFactor]\nEncCounts=1\nComment=kept\n");
   ASSERT_EQ(SaveAxisFile(AxisSettings(), path), std::nullopt);
   EXPECT_EQ(profile::GetProfileString("Machine", "Owner", "", path), "Line 4");
   EXPECT_EQ(profile::GetProfileString("ScaleFactor", "Comment", "", path), "kept");
   EXPECT_EQ(profile::GetProfileString("ScaleFactor", "EncCounts", "", path), "2000");
-  EXPECT_EQ(Text(path).rfind("; notes by hand", 0), 0u);
+  EXPECT_EQ(ReadFile(path).rfind("; notes by hand", 0), 0u);
 }
 
 TEST_F(AxisFileTest, AbsentKeysReadAsZeroAndUnusableValuesAreSaid) {
   const fs::path path = File("c.adf");
-  std::ofstream(path) << "[MotionPresets]\nMode(2)=9\nData(2)=twelve\nNoGo(1)=1\n[OtherOps]\nHomeOps=3\n";
+  WriteFile(path, "[MotionPresets]\nMode(2)=9\nData(2)=twelve\nNoGo(1)=1\n[OtherOps]\nHomeOps=3\n");
   const OpenedAxisFile opened = OpenAxisFile(path);
   ASSERT_TRUE(opened.settings);
   const AxisSettings& settings = *opened.settings;
@@ -108,15 +93,16 @@ TEST_F(AxisFileTest, FailuresAreToldAndLeaveTheOldFile) {
 
   const fs::path path = File("kept.adf");
   ASSERT_EQ(SaveAxisFile(AxisSettings(), path), std::nullopt);
-  const std::string before = Text(path);
+  const std::string before = ReadFile(path);
   AxisSettings broken;
   broken.functions[0].data = "1\n[Evil]";  // no line of the file may be forged
   EXPECT_TRUE(SaveAxisFile(broken, path));
-  EXPECT_EQ(Text(path), before);
+  EXPECT_EQ(ReadFile(path), before);
   if (geteuid() != 0) {  // root writes anywhere
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_TRUE(SaveAxisFile(Unusual(), path));
-    EXPECT_EQ(Text(path), before);
+    EXPECT_EQ(ReadFile(path), before);
+    fs::permissions(folder_.path(), fs::perms::owner_all);
   }
 }
 
