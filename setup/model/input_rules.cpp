@@ -17,14 +17,15 @@ bool FitsLong(double value) { return value >= kLongMin && value <= kLongMax; }
 // The motor keeps user-unit values too, times 10^DecPlaces.
 bool FitsScaled(double value, int decPlaces) { return FitsLong(RoundToEven(value * std::pow(10.0, decPlaces))); }
 
+// A converted value that overflowed to infinity is no number: it fits nothing.
 bool TextFitsLong(const std::string& text) {
   const auto value = ParseNumber(text);
-  return !value || FitsLong(*value);
+  return value && FitsLong(*value);
 }
 
 bool TextFitsScaled(const std::string& text, int decPlaces) {
   const auto value = ParseNumber(text);
-  return !value || FitsScaled(*value, decPlaces);
+  return value && FitsScaled(*value, decPlaces);
 }
 
 Acceptance Refuse(std::string_view text) { return {std::nullopt, Rejected(text)}; }
@@ -33,29 +34,40 @@ std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 std::string Decimals(double value, int places) { return NumberText(RoundToPlaces(value, places)); }
 
-// Problems of one function's values, as converted.
-std::optional<std::string> FunctionProblem(const AxisSettings& settings, int index) {
+// Problems of one value of a function as converted; a user text that is no
+// number was not converted and is caught when it is accepted.
+std::optional<std::string> ValueProblem(const AxisSettings& settings, int index, AxisSettings::Value which) {
   const MotionFunction& function = settings.functions.at(At(index));
-  const auto motorAcc = ParseNumber(function.motorAcc);
-  if (motorAcc && ParseNumber(function.acc) && *motorAcc > kAccelerationCeiling) return std::string(kAccelTooHigh);
-  for (const std::string* text : {&function.data, &function.vel, &function.acc})
-    if (!TextFitsScaled(*text, settings.decPlaces)) return std::string(kOutOfMotorRange);
-  for (const std::string* text : {&function.motorData, &function.motorVel})
-    if (!TextFitsLong(*text)) return std::string(kOutOfMotorRange);
+  using Value = AxisSettings::Value;
+  const std::string& user = which == Value::Data ? function.data : which == Value::Vel ? function.vel : function.acc;
+  const std::string& motor =
+      which == Value::Data ? function.motorData : which == Value::Vel ? function.motorVel : function.motorAcc;
+  if (!ParseNumber(user)) return std::nullopt;
+  if (which == Value::Acc) {
+    const auto motorAcc = ParseNumber(motor);
+    if (motorAcc && *motorAcc > kAccelerationCeiling) return std::string(kAccelTooHigh);
+  }
+  if (!TextFitsScaled(user, settings.decPlaces) || !TextFitsLong(motor)) return std::string(kOutOfMotorRange);
+  return std::nullopt;
+}
+
+std::optional<std::string> FunctionProblem(const AxisSettings& settings, int index) {
+  for (auto which : {AxisSettings::Value::Data, AxisSettings::Value::Vel, AxisSettings::Value::Acc})
+    if (auto problem = ValueProblem(settings, index, which)) return problem;
   return std::nullopt;
 }
 
 std::optional<std::string> LimitProblem(const AxisSettings& settings, int index) {
   const std::string& text = settings.limits.at(At(index));
+  if (!ParseNumber(text)) return std::nullopt;
   const bool fits = index < 4 ? TextFitsLong(text) : TextFitsScaled(text, settings.decPlaces);
   if (!fits || !TextFitsLong(settings.motorLimits.at(At(index)))) return std::string(kOutOfMotorRange);
   return std::nullopt;
 }
 
 // The settings, unless the value just converted does not fit the motor.
-template <class Problem>
-Acceptance Checked(AxisSettings settings, int index, Problem&& problemOf) {
-  if (auto problem = problemOf(settings, index)) return Refuse(*problem);
+Acceptance Checked(AxisSettings settings, int index, AxisSettings::Value which) {
+  if (auto problem = ValueProblem(settings, index, which)) return Refuse(*problem);
   return {std::move(settings), std::nullopt};
 }
 
@@ -154,23 +166,24 @@ Acceptance Accept(const AxisSettings& original, FieldId field, std::string_view 
       if (function.mode == Mode::Torque && std::fabs(*number) > 100) return Refuse(kTorqueExceeded);
       function.data = Decimals(*number, places);
       settings.ConvertValue(index, AxisSettings::Value::Data);
-      return Checked(std::move(settings), index, FunctionProblem);
+      return Checked(std::move(settings), index, AxisSettings::Value::Data);
     }
     case FieldGroup::Vel:
       settings.functions.at(At(index)).vel = Decimals(*number, places);
       settings.ConvertValue(index, AxisSettings::Value::Vel);
-      return Checked(std::move(settings), index, FunctionProblem);
+      return Checked(std::move(settings), index, AxisSettings::Value::Vel);
     case FieldGroup::Acc:
       settings.functions.at(At(index)).acc = Decimals(std::fabs(*number), places);
       settings.ConvertValue(index, AxisSettings::Value::Acc);
-      return Checked(std::move(settings), index, FunctionProblem);
+      return Checked(std::move(settings), index, AxisSettings::Value::Acc);
     case FieldGroup::LimVal: {
       double value = index <= 6 ? std::fabs(*number) : *number;
       value = RoundToPlaces(value, index <= 3 ? 0 : places);
       if (index == 2 || index == 3) value = value > 100 ? 100 : value < 10 ? 10 : value;
       settings.limits.at(At(index)) = NumberText(value);
       for (int j = 0; j < static_cast<int>(settings.limits.size()); ++j) settings.ConvertLimit(j);
-      return Checked(std::move(settings), index, LimitProblem);
+      if (auto problem = LimitProblem(settings, index)) return Refuse(*problem);
+      return {std::move(settings), std::nullopt};
     }
     case FieldGroup::Pid: {
       // KG offsets gravity either way; the other gains are magnitudes.
@@ -196,7 +209,7 @@ std::optional<Message> OutOfRange(const AxisSettings& settings) {
 }
 
 std::optional<Message> FunctionOutOfRange(const AxisSettings& settings, int function) {
-  if (auto problem = FunctionProblem(settings, function)) return Rejected(*problem);
+  if (auto problem = ValueProblem(settings, function, AxisSettings::Value::Data)) return Rejected(*problem);
   return std::nullopt;
 }
 

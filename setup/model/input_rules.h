@@ -65,7 +65,7 @@ Acceptance Accept(const AxisSettings& settings, FieldId field, std::string_view 
 // variable), named; nothing when every value fits. Texts that are no
 // numbers are not looked at: they are caught when they are next accepted.
 std::optional<Message> OutOfRange(const AxisSettings& settings);
-// The same for one motion function.
+// The same for the Data value of one motion function.
 std::optional<Message> FunctionOutOfRange(const AxisSettings& settings, int function);
 
 // Where the focus goes from `field` after `key` (the field itself when it

@@ -43,6 +43,13 @@ TEST(InputRules, MotionValuesAreRoundedAndTorqueIsBounded) {
   EXPECT_EQ(Rejection(axis, kData0, "100.5"), kTorqueExceeded);
   axis.functions[0].mode = Mode::Absolute;
   EXPECT_EQ(Accepted(axis, kData0, "100.5").functions[0].data, "100") << "only torques are bounded";
+  // What the motor's 32-bit variables cannot hold is refused, never wrapped:
+  // the motor value, the user value it keeps times 10^DecPlaces, an overflow.
+  EXPECT_EQ(Accepted(axis, kData0, "1073741").functions[0].motorData, "2147482000");
+  for (const char* text : {"1073742", "1e300"}) EXPECT_EQ(Rejection(axis, kData0, text), kOutOfMotorRange) << text;
+  axis.decPlaces = 3;
+  axis.functions[0].mode = Mode::ELimit;
+  EXPECT_EQ(Rejection(axis, kData0, "3000000"), kOutOfMotorRange) << "3e9 in thousandths";
 }
 
 TEST(InputRules, AccelerationCeilingIsExactlyAtTheBoundary) {
