@@ -125,13 +125,7 @@ std::string Firmware::Command(std::string_view text) {
 
 void Firmware::AdvanceTo(std::chrono::nanoseconds now) {
   if (now <= now_) return;
-  trajectory_.Advance(now - now_);
-  if (host_mode_) {
-    // A tick is one servo sample: the base period (10 ns units) over the PID factor.
-    double period = 10.0 * config_.samplePeriod / pid_factor_;
-    if (period > 0) host_.Advance(static_cast<double>((now - now_).count()) / period);
-    trajectory_.SetPosition(host_.Position());
-  }
+  AdvanceMotion(now - now_);
   now_ = now;
 }
 

@@ -14,6 +14,7 @@
 
 #include "sim/firmware/eeprom.h"
 #include "sim/firmware/host_mode.h"
+#include "sim/firmware/load.h"
 #include "sim/firmware/motor_config.h"
 #include "sim/firmware/program_memory.h"
 #include "sim/firmware/trajectory.h"
@@ -65,9 +66,24 @@ class Firmware {
   const Eeprom& Memory() const { return memory_; }
   const Variables& Vars() const { return variables_; }
   Variables& Vars() { return variables_; }
+  // The commanded motion, in counts and seconds, and the shaft that
+  // follows it: where it is ("RP"), its stops, switches and index latch.
   const Trajectory& Motion() const { return trajectory_; }
+  const Load& Shaft() const { return load_; }
+  // Servo samples per second: the base rate times the "PID" factor. Speeds
+  // are counts per sample x 65536, accelerations counts per sample squared
+  // x 65536.
+  double SamplesPerSecond() const;
+  // The torque the motor applies now, never beyond AMPS.
+  std::int32_t AppliedTorque() const;
+  // How often "F" has applied the gains.
+  int GainUpdates() const { return gain_updates_; }
+  // The inputs as the motor reads them: the levels set, 0 where a limit
+  // switch is tripped (bit 0 = A).
+  std::uint8_t Inputs() const;
 
-  // Inputs A..G, as the operator or a test sets them.
+  // Inputs A..G, as the operator or a test sets them; a tripped limit
+  // switch holds its input at 0 whatever is set.
   bool SetInput(char letter, bool level);
   // Status bits by their letter ("e" for Be, ...); false for an unknown letter.
   bool SetStatus(char letter, bool on);
@@ -107,7 +123,27 @@ class Firmware {
   void LeaveHostMode();
   void SetPidFactor(int factor);
   void TakePacketByte(std::uint8_t byte, bool garbled);
-  double HostTicksPerSecond() const;
+  // Motion: the servo or the torque moves the shaft as time passes.
+  void AdvanceMotion(std::chrono::nanoseconds elapsed);
+  // `errorBefore` and `speedBefore` (counts per sample): the servo's state
+  // when the step began.
+  void MoveShaft(std::chrono::nanoseconds step, double errorBefore, double speedBefore);
+  bool Moving() const;
+  bool TorqueMode() const;
+  bool Servoing() const;  // the shaft follows a commanded position
+  double CommandedPosition() const;
+  double CommandedSpeed() const;  // counts per sample
+  double ShaftSpeed() const;  // counts per sample
+  double ShaftAcceleration() const;  // counts per second squared
+  double TorqueSpeed() const;  // counts per second
+  std::int32_t PositionError() const;
+  void PositionFault();
+  void HoldShaft();
+  void SetPresentPosition(std::int32_t position);
+  // Nothing when `name` is none of the motion's; else whether the value fits.
+  std::optional<bool> AssignMotion(std::string_view name, std::int32_t value);
+  std::optional<std::int32_t> MotionValue(std::string_view name) const;
+  std::optional<std::int32_t> MotionReport(std::string_view name) const;
   void RunProgram(std::string& answer);
   bool Print(std::string_view token, std::string& answer);
   void FinishLoad();
@@ -142,12 +178,18 @@ class Firmware {
   int eeprom_pointer_ = 0;
   std::int32_t target_ = 0, speed_ = 0, acceleration_ = 0, distance_ = 0, torque_ = 0;
   bool distance_pending_ = false;
-  char chosen_mode_ = 'P';  // set by MP/MV/MT
+  char chosen_mode_ = 'P';  // set by MP/MV/MT/MTB
   bool relative_move_ = false;
   bool drive_off_ = true;
   bool position_error_ = false, over_temperature_ = false, alarm_ = false;
   bool command_error_ = false;
   std::uint8_t inputs_ = 0x7F;
+  Load load_{config_.mechanics};
+  std::int32_t error_limit_ = 1000;  // "E", counts
+  std::int32_t torque_limit_ = 1023;  // "AMPS"
+  // KP KI KD KV KA KL KG KS, factory values; "F" applies them.
+  std::array<std::int32_t, 8> gains_{42, 28, 550, 0, 0, 20, 0, 1};
+  int gain_updates_ = 0;
 
   StoredProgram plain_program_;
   StoredProgram compiled_program_;

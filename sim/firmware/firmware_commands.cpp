@@ -1,5 +1,4 @@
-// Motion, memory, assignment and report commands of the firmware model.
-#include <cmath>
+// Memory, assignment and report commands of the firmware model.
 #include <vector>
 
 #include "sim/firmware/expression.h"
@@ -20,46 +19,7 @@ bool SplitCall(std::string_view token, std::string_view name, std::string_view& 
   return true;
 }
 
-std::int32_t Round(double value) { return static_cast<std::int32_t>(std::lround(value)); }
-
 }  // namespace
-
-bool Firmware::ExecuteMotion(std::string_view token) {
-  if (token == "MP" || token == "MV" || token == "MT") {
-    chosen_mode_ = token[1] == 'P' ? 'P' : (token[1] == 'V' ? 'V' : 'T');
-    relative_move_ = false;
-  } else if (token == "G") {
-    drive_off_ = false;
-    if (chosen_mode_ == 'P') {
-      // A distance given since the last go makes it a relative move.
-      std::int32_t goal = target_;
-      relative_move_ = distance_pending_;
-      if (distance_pending_) {
-        goal = Round(trajectory_.Position()) + distance_;
-        target_ = goal;
-        distance_pending_ = false;
-      }
-      trajectory_.MoveTo(goal, std::abs(static_cast<double>(speed_)), acceleration_);
-    } else if (chosen_mode_ == 'V') {
-      trajectory_.RunAt(speed_, acceleration_);
-    }
-  } else if (token == "X") {
-    trajectory_.Decelerate(acceleration_);
-  } else if (token == "S") {
-    trajectory_.Halt();
-  } else if (token == "OFF") {
-    trajectory_.Halt();
-    drive_off_ = true;
-  } else if (token == "ZS") {
-    position_error_ = over_temperature_ = alarm_ = command_error_ = false;
-  } else if (token.size() == 3 && token[0] == 'U' && token[1] >= 'A' && token[1] <= 'G' &&
-             (token[2] == 'I' || token[2] == 'O')) {
-    // Input/output configuration of a port pin: every pin stays an input here.
-  } else {
-    return false;
-  }
-  return true;
-}
 
 bool Firmware::ExecuteMemory(std::string_view token) {
   std::string_view variableText;
@@ -107,24 +67,13 @@ bool Firmware::ExecuteAssignment(std::string_view token) {
   std::string_view target = token.substr(0, equals);
   auto value = EvaluateExpression(token.substr(equals + 1), [this](std::string_view n) { return ValueOf(n); });
   if (!value) return false;
+  if (auto fits = AssignMotion(target, *value)) return *fits;
   if (target == "ADDR") {
     if (*value < 0 || *value > 127) return false;
     address_ = *value;
   } else if (target == "EPTR") {
     if (*value < 0 || *value >= kEepromSize) return false;
     eeprom_pointer_ = *value;
-  } else if (target == "P") {
-    target_ = *value;
-  } else if (target == "V") {
-    speed_ = *value;
-  } else if (target == "A") {
-    if (*value < 0) return false;
-    acceleration_ = *value;
-  } else if (target == "D") {
-    distance_ = *value;
-    distance_pending_ = true;
-  } else if (target == "T") {
-    torque_ = *value;
   } else if (target == "CLK") {
     clock_at_zero_ = *value;
     clock_zero_ = now_;
@@ -138,15 +87,8 @@ bool Firmware::ExecuteAssignment(std::string_view token) {
 
 bool Firmware::ExecuteReport(std::string_view name, std::string& answer) {
   std::string text;
-  if (name == "P") {
-    text = std::to_string(Round(trajectory_.Position()));
-  } else if (name == "V") {
-    double speed = host_mode_ ? host_.CountsPerTick() * HostTicksPerSecond() : trajectory_.Speed();
-    text = std::to_string(Round(speed));
-  } else if (name == "A") {
-    text = std::to_string(Round(std::fabs(trajectory_.Acceleration())));
-  } else if (name == "PE") {
-    text = std::to_string(trajectory_.PositionError());
+  if (auto value = MotionReport(name)) {
+    text = std::to_string(*value);
   } else if (name == "MODE") {
     text = std::string(1, Mode());
   } else if (name == "SP") {
@@ -163,17 +105,13 @@ bool Firmware::ExecuteReport(std::string_view name, std::string& answer) {
 
 std::optional<std::int32_t> Firmware::ValueOf(std::string_view name) const {
   if (auto variable = Variables::Parse(name)) return variables_.Get(*variable);
-  if (name == "P") return target_;
-  if (name == "V") return speed_;
-  if (name == "A") return acceleration_;
-  if (name == "D") return distance_;
-  if (name == "T") return torque_;
+  if (auto value = MotionValue(name)) return value;
   if (name == "ADDR") return address_;
   if (name == "EPTR") return eeprom_pointer_;
   if (name == "CLK") return static_cast<std::int32_t>(ClockSamples());
-  if (name == "U") return inputs_;
+  if (name == "U") return Inputs();
   if (name.size() == 3 && name[0] == 'U' && name[1] >= 'A' && name[1] <= 'G' && name[2] == 'I') {
-    return (inputs_ >> (name[1] - 'A')) & 1;
+    return (Inputs() >> (name[1] - 'A')) & 1;
   }
   if (name.size() == 2 && name[0] == 'B') {
     if (auto bit = Status(name[1])) return *bit ? 1 : 0;
@@ -212,8 +150,9 @@ std::optional<bool> Firmware::Status(char letter) const {
     case 'h': return over_temperature_;  // over temperature
     case 'a': return alarm_ || position_error_ || over_temperature_;  // any alarm
     case 's': return command_error_;  // a command was not understood
-    case 'l': return false;  // left limit
-    case 'r': return false;  // right limit
+    case 'i': return load_.IndexSeen();  // index pulse latched
+    case 'l': return load_.LimitActive(-1);  // a limit switch on the negative side tripped
+    case 'r': return load_.LimitActive(1);  // one on the positive side
     case 'k': return running_;  // stored program running
     default: return std::nullopt;
   }

@@ -6,7 +6,7 @@
 
 namespace velkor::sim {
 
-double Firmware::HostTicksPerSecond() const {
+double Firmware::SamplesPerSecond() const {
   return config_.samplePeriod > 0 ? 1e8 * pid_factor_ / config_.samplePeriod : 0.0;
 }
 
@@ -42,10 +42,6 @@ bool Firmware::ExecuteHostMode(std::string_view token, std::string& answer) {
     } else {
       SetPidFactor(*factor);
     }
-    return true;
-  }
-  if (token.size() == 2 && token[0] == 'Z' && std::string_view("ehas").find(token[1]) != std::string_view::npos) {
-    SetStatus(token[1], false);  // "Zs": one status bit, where "ZS" clears them all
     return true;
   }
   if (!host_mode_) return false;

@@ -3,9 +3,33 @@
 // factory settings and the way it is wired to the line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velkor::sim {
+
+// The input `input` (A..G) reads 0, active, while the shaft is at or beyond
+// `position` on the side `direction` points to.
+struct LimitSwitch {
+  char input = 'A';
+  std::int32_t position = 0;
+  int direction = 1;  // +1 or -1
+  bool operator==(const LimitSwitch&) const = default;
+};
+
+struct HardStops {
+  std::int32_t low = 0, high = 0;
+  bool operator==(const HardStops&) const = default;
+};
+
+// What the shaft is coupled to, in counts from its power-up position; by
+// default nothing: it turns freely for ever.
+struct Mechanics {
+  std::optional<HardStops> hardStops;
+  std::vector<LimitSwitch> limitSwitches;
+  std::int32_t indexSpacing = 0;  // counts from one index pulse to the next; 0: no index
+};
 
 struct MotorConfig {
   // Most significant byte a character, low 24 bits a number ("A1001").
@@ -24,6 +48,8 @@ struct MotorConfig {
   bool hostMode = true;  // "MD" known
   int hostSlots = 32;  // trajectory buffer of host mode, 1..127
   std::string program;  // image of the plain program stored at power-up; empty: none
+  bool autorun = true;  // a stored program runs at power-up
+  Mechanics mechanics;
 };
 
 }  // namespace velkor::sim

@@ -46,10 +46,6 @@ void Trajectory::Halt() {
   position_ = std::round(position_);
 }
 
-std::int32_t Trajectory::PositionError() const {
-  return static_cast<std::int32_t>(std::lround(speed_ * 0.002));
-}
-
 void Trajectory::Advance(std::chrono::nanoseconds elapsed) {
   double left = std::chrono::duration<double>(elapsed).count();
   double fine = std::min(left, kFineSpan);

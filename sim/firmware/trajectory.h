@@ -1,8 +1,10 @@
 #pragma once
 // A simple trajectory generator: trapezoidal moves to a target in position
 // mode, ramps to a signed speed in velocity mode, decelerated or abrupt stops.
-// Speeds are counts per second and accelerations counts per second squared.
-// Time only moves when Advance is called, so tests can step it exactly.
+// Speeds are counts per second and accelerations counts per second squared
+// (the firmware converts the motor's own units at its boundary). This is the
+// commanded position; where the shaft gets is the load's business. Time only
+// moves when Advance is called, so tests can step it exactly.
 
 #include <chrono>
 #include <cstdint>
@@ -24,8 +26,6 @@ class Trajectory {
   double Position() const { return position_; }
   double Speed() const { return speed_; }
   double Acceleration() const { return acceleration_now_; }
-  // Following error of a stiff servo: a little lag proportional to speed.
-  std::int32_t PositionError() const;
   void SetPosition(double position) { position_ = position; }
 
  private:

@@ -8,8 +8,6 @@
 namespace velkor::sim {
 namespace {
 
-using namespace std::chrono_literals;
-
 MotorConfig Config(int address = 1) {
   MotorConfig config;
   config.address = address;
@@ -229,58 +227,6 @@ TEST(FirmwareReports, Inputs) {
   EXPECT_EQ(motor.Command("RU"), "123\r");
   EXPECT_EQ(motor.Command("a=UCI  Ra"), "0\r");
   EXPECT_EQ(motor.Command("UCI UDI ZS a=UAI Ra"), "1\r");
-}
-
-TEST(FirmwareMotion, PositionMoveRunsAndEnds) {
-  Firmware motor(Config());
-  motor.Command("MP P=1000 V=2000 A=4000 G");
-  EXPECT_EQ(motor.Command("RBt"), "1\r");
-  motor.AdvanceTo(100ms);
-  int position = std::stoi(motor.Command("RP"));
-  EXPECT_GT(position, 0);
-  EXPECT_LT(position, 1000);
-  EXPECT_GT(std::stoi(motor.Command("RV")), 0);
-  EXPECT_GT(std::stoi(motor.Command("RA")), 0);
-  EXPECT_GT(std::stoi(motor.Command("RPE")), 0);
-  motor.AdvanceTo(2s);
-  EXPECT_EQ(motor.Command("RP RV RBt RPE"), "1000\r0\r0\r0\r");
-  motor.Command("a=P");
-  EXPECT_EQ(motor.Command("Ra"), "1000\r");
-  motor.Command("D=-500 G");  // relative
-  EXPECT_EQ(motor.Command("RMODE"), "R\r");
-  motor.AdvanceTo(4s);
-  EXPECT_EQ(motor.Command("RP"), "500\r");
-}
-
-TEST(FirmwareMotion, DriveIsOffUntilGo) {
-  Firmware motor(Config());
-  EXPECT_EQ(motor.Command("RBo RMODE"), "1\rO\r");
-  motor.Command("G");
-  EXPECT_EQ(motor.Command("RBo RMODE"), "0\rP\r");
-  motor.Command("OFF");
-  EXPECT_EQ(motor.Command("RBo RMODE"), "1\rO\r");
-  MotorConfig on = Config();
-  on.driveOn = true;
-  EXPECT_EQ(Firmware(on).Command("RBo"), "0\r");
-}
-
-TEST(FirmwareMotion, VelocityModeAndStops) {
-  Firmware motor(Config());
-  motor.Command("MV V=-1000 A=10000 G");
-  motor.AdvanceTo(1s);
-  EXPECT_EQ(motor.Command("RV RMODE RBt"), "-1000\rV\r1\r");
-  EXPECT_LT(std::stoi(motor.Command("RP")), -800);
-  motor.Command("X");
-  motor.AdvanceTo(1050ms);
-  EXPECT_EQ(motor.Command("RBt"), "1\r");  // still decelerating
-  motor.AdvanceTo(2s);
-  EXPECT_EQ(motor.Command("RV RBt"), "0\r0\r");
-  motor.Command("G");
-  motor.AdvanceTo(3s);
-  motor.Command("S");
-  EXPECT_EQ(motor.Command("RV RBt"), "0\r0\r");
-  motor.Command("MP P=5 V=0 G");  // no speed: no move
-  EXPECT_EQ(motor.Command("RBt"), "0\r");
 }
 
 }  // namespace

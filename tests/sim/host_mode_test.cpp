@@ -85,11 +85,14 @@ TEST_F(HostModeMotor, FollowsTheSamplesAndReportsItsClock) {
   EXPECT_EQ(motor_->Command("RP RBt"), "0\r0\r");
   motor_->Command("G");
   At(10 + 64);
-  EXPECT_EQ(motor_->Command("RP"), "500\r");
-  EXPECT_EQ(motor_->Command("RV"), std::to_string(std::lround(1000.0 / 128 * 1e8 / 24576)) + "\r");
+  // Halfway to 1000 in 128 samples; the shaft trails by 8 samples of travel
+  // (62.5 counts), and the speed is counts per sample x 65536.
+  EXPECT_EQ(std::lround(motor_->Host().Position()), 500);
+  EXPECT_EQ(motor_->Command("RP RPE RV"), "438\r62\r512000\r");
   EXPECT_EQ(motor_->Command("Q"), Status({0xF9, 0x80 | 29, 0, 0, 64}));
   At(10 + 384);
-  EXPECT_EQ(motor_->Command("RP RBt"), "0\r1\r");
+  EXPECT_EQ(std::lround(motor_->Host().Position()), 0);
+  EXPECT_EQ(motor_->Command("RBt"), "1\r");
   std::deque<HostSample> passed{{0, 0}, {128, 1000}, {256, 1000}};
   EXPECT_EQ(motor_->Host().Passed(), passed);
   EXPECT_EQ(motor_->Command("Q"), Status({0xF9, 0x80 | 31, 0, 0x01, 0x80}));
@@ -143,7 +146,8 @@ TEST_F(HostModeMotor, PidFactorSpeedsTheClockButNotTheAnsweredPeriod) {
   motor_->Command("G");
   At(64);
   EXPECT_EQ(motor_->HostClock(), 128);
-  EXPECT_EQ(motor_->Command("RP RCLK"), "128\r128\r");
+  EXPECT_EQ(std::lround(motor_->Host().Position()), 128);
+  EXPECT_EQ(motor_->Command("RP RCLK"), "120\r128\r");  // the shaft 8 samples behind
 }
 
 TEST_F(HostModeMotor, EndsInPositionModeOrStopsAndStartsOver) {

@@ -226,7 +226,7 @@ TEST(ChainOverPty, TrajectoryFollowsAClockTheTestSteps) {
   ASSERT_TRUE(simulator);
   HostPort host(simulator->DevicePath(0));
   ASSERT_TRUE(host.IsOpen());
-  Ask(host, 1, "MP P=1000 V=1000 A=2000");
+  Ask(host, 1, "MP P=1000 V=16106 A=8");  // 1000 counts/s, 2021 counts/s^2
   Ask(host, 1, "G");
   EXPECT_EQ(Ask(host, 1, "RBt"), "1\r");
   EXPECT_EQ(Ask(host, 1, "RP"), "0\r");
@@ -234,7 +234,7 @@ TEST(ChainOverPty, TrajectoryFollowsAClockTheTestSteps) {
   int halfway = std::stoi(Ask(host, 1, "RP"));
   EXPECT_GE(halfway, 245);
   EXPECT_LE(halfway, 255);
-  EXPECT_EQ(Ask(host, 1, "RV"), "1000\r");
+  EXPECT_EQ(Ask(host, 1, "RV"), "16106\r");
   milliseconds = 1700;
   EXPECT_EQ(Ask(host, 1, "RP RBt"), "1000\r");
   EXPECT_EQ(host.ReadLine(), "0\r");

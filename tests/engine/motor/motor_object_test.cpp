@@ -81,7 +81,7 @@ TEST_F(MotorObjectTest, WaitForStopPollsUntilTheMoveHasEnded) {
   ASSERT_EQ(motor->WaitForStop(), S_OK);  // at rest: one poll
   EXPECT_EQ(Sent(), (Lines{"RBt"}));
 
-  ASSERT_EQ(motor->GoTo(3000, 20000, 200000), S_OK);
+  ASSERT_EQ(motor->GoTo(3000, 320000, 200000), S_OK);  // about 20000 counts per second
   ASSERT_EQ(motor->WaitForStop(), S_OK);
   LONG position = 0;
   ASSERT_EQ(motor->GetPosition(&position), S_OK);
