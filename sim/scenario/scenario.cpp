@@ -60,6 +60,44 @@ std::optional<std::uint32_t> Serial(std::string_view text) {
   return static_cast<std::uint32_t>(*value);
 }
 
+// "a,b,c" -> a | b | c
+std::vector<std::string_view> Fields(std::string_view text) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    if (at == text.size() || text[at] == ',') {
+      fields.push_back(text.substr(start, at - start));
+      start = at + 1;
+    }
+  }
+  return fields;
+}
+
+std::optional<std::int32_t> Count(std::string_view text) {
+  auto value = Integer(text.starts_with('+') ? text.substr(1) : text, INT32_MIN, INT32_MAX);
+  if (!value) return std::nullopt;
+  return static_cast<std::int32_t>(*value);
+}
+
+// "hardstops=-4000,104000": the shaft powers up between them.
+std::optional<HardStops> Stops(std::string_view text) {
+  auto fields = Fields(text);
+  if (fields.size() != 2) return std::nullopt;
+  auto low = Count(fields[0]);
+  auto high = Count(fields[1]);
+  if (!low || !high || *low > 0 || *high < 0 || *low >= *high) return std::nullopt;
+  return HardStops{*low, *high};
+}
+
+// "limit=D,100000,+": input, position, side.
+std::optional<LimitSwitch> Limit(std::string_view text) {
+  auto fields = Fields(text);
+  if (fields.size() != 3 || fields[0].size() != 1 || fields[0][0] < 'A' || fields[0][0] > 'G') return std::nullopt;
+  auto position = Count(fields[1]);
+  if (!position || (fields[2] != "+" && fields[2] != "-")) return std::nullopt;
+  return LimitSwitch{fields[0][0], *position, fields[2] == "+" ? 1 : -1};
+}
+
 std::string_view Unquoted(std::string_view text) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
   return text;
@@ -101,6 +139,9 @@ std::optional<std::string> ReadFile(const std::filesystem::path& file) {
   text << in.rdbuf();
   return text.str();
 }
+
+// Stands for the motor's resolution until its line has been read.
+constexpr std::int32_t kIndexAtResolution = -1;
 
 class Parser {
  public:
@@ -219,6 +260,10 @@ class Parser {
         Error("bad motor setting '" + std::string(words[i]) + "'");
       }
     }
+    if (motor.config.mechanics.indexSpacing == kIndexAtResolution) {
+      motor.config.mechanics.indexSpacing = motor.config.resolution;
+      if (motor.config.resolution <= 0) Error("index=yes needs a resolution above 0");
+    }
     result_.scenario.ports.back().motors.push_back(motor);
     if (transport != Transport::Serial) result_.scenario.ports.back().adapters.push_back(adapter);
     echo_given_.back().push_back(echoGiven);
@@ -265,10 +310,30 @@ class Parser {
       if (image) config.program = std::move(*image);
       return image.has_value();
     }
-    if (key == "hostmode") {
+    if (key == "hostmode" || key == "autorun") {
       auto flag = Flag(value);
-      if (flag) config.hostMode = *flag;
+      if (flag) (key == "hostmode" ? config.hostMode : config.autorun) = *flag;
       return flag.has_value();
+    }
+    if (key == "hardstops") {
+      auto stops = Stops(value);
+      if (stops) config.mechanics.hardStops = *stops;
+      return stops.has_value();
+    }
+    if (key == "limit") {
+      // One switch per key; a motor may have several.
+      auto limit = Limit(value);
+      if (limit) config.mechanics.limitSwitches.push_back(*limit);
+      return limit.has_value();
+    }
+    if (key == "index") {
+      // A spacing in counts (0: none), or "yes": a pulse per revolution,
+      // known once the whole line is read.
+      auto spacing = Integer(value, 0, INT32_MAX);
+      auto flag = spacing ? std::nullopt : Flag(value);
+      if (spacing) config.mechanics.indexSpacing = static_cast<std::int32_t>(*spacing);
+      if (flag) config.mechanics.indexSpacing = *flag ? kIndexAtResolution : 0;
+      return spacing || flag;
     }
     if (key == "eeprom" || key == "echo") {
       auto flag = Flag(value);

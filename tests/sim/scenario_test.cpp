@@ -75,6 +75,14 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
       {"port chain\nmotor serial=A16777216\n", "line 2: bad motor setting 'serial=A16777216'"},
       {"port chain\nmotor drive=maybe\n", "line 2: bad motor setting 'drive=maybe'"},
       {"port chain\nmotor program=no-such.vqx\n", "line 2: bad motor setting 'program=no-such.vqx'"},
+      {"port chain\nmotor autorun=later\n", "line 2: bad motor setting 'autorun=later'"},
+      // The shaft powers up between its stops.
+      {"port chain\nmotor hardstops=5,100\n", "line 2: bad motor setting 'hardstops=5,100'"},
+      {"port chain\nmotor hardstops=-5\n", "line 2: bad motor setting 'hardstops=-5'"},
+      {"port chain\nmotor limit=H,5,+\n", "line 2: bad motor setting 'limit=H,5,+'"},
+      {"port chain\nmotor limit=D,5,up\n", "line 2: bad motor setting 'limit=D,5,up'"},
+      {"port chain\nmotor index=-4000\n", "line 2: bad motor setting 'index=-4000'"},
+      {"port chain\n\nmotor resolution=0 index=yes\n", "line 3: index=yes needs a resolution above 0"},
       {"port chain\nfault motor=1 silent\nmotor\n",
        "line 2: fault names motor '1', but this port has 0 motor(s) so far"},
       {"port chain\nmotor\nfault motor=1 wobbly\n", "line 3: bad fault 'wobbly'"},
@@ -104,6 +112,27 @@ TEST(ScenarioParser, ReportsErrorsWithLineNumbers) {
   EXPECT_FALSE(LoadScenario(kScenarios / "no-such-file.scn").errors.empty());
 }
 
+TEST(ScenarioParser, MechanicsAndAutorun) {
+  ScenarioParse parsed = ParseScenario(
+      "port chain\n"
+      "motor hardstops=-10,+20 limit=D,15,+ limit=A,-5,- index=yes resolution=8000 autorun=no\n"
+      "motor index=500\n"
+      "motor\n");
+  ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
+  const auto& motors = parsed.scenario.ports.at(0).motors;
+  const MotorConfig& first = motors.at(0).config;
+  EXPECT_EQ(first.mechanics.hardStops, (HardStops{-10, 20}));
+  EXPECT_EQ(first.mechanics.limitSwitches, (std::vector<LimitSwitch>{{'D', 15, 1}, {'A', -5, -1}}));
+  EXPECT_EQ(first.mechanics.indexSpacing, 8000);  // the resolution, given after it on the line
+  EXPECT_FALSE(first.autorun);
+  EXPECT_EQ(motors.at(1).config.mechanics.indexSpacing, 500);
+  EXPECT_TRUE(motors.at(1).config.autorun);
+  const Mechanics& none = motors.at(2).config.mechanics;
+  EXPECT_FALSE(none.hardStops);
+  EXPECT_TRUE(none.limitSwitches.empty());
+  EXPECT_EQ(none.indexSpacing, 0);
+}
+
 TEST(ScenarioParser, DriveAndStoredProgram) {
   ScenarioParse parsed = LoadScenario(kScenarios / "stored-program.scn");
   ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
@@ -126,6 +155,18 @@ TEST(ShippedScenarios, AllParse) {
     EXPECT_TRUE(parsed.errors.empty()) << entry.path() << ": " << FormatError(parsed.errors[0]);
   }
   EXPECT_GE(files, 5);
+}
+
+// The setup application's demo axis: driven by torque into its positive
+// stop, it passes index pulses and trips the limit switch on input D.
+TEST(ShippedScenarios, BenchAxisRunsIntoItsStopPastSwitchAndIndex) {
+  ScenarioParse parsed = LoadScenario(kScenarios / "bench-axis.scn");
+  ASSERT_TRUE(parsed.errors.empty()) << FormatError(parsed.errors[0]);
+  Firmware motor(parsed.scenario.ports.at(0).motors.at(0).config);
+  EXPECT_EQ(motor.Command("RU RBi"), "127\r0\r");
+  motor.Command("MT T=1023");
+  motor.AdvanceTo(10s);
+  EXPECT_EQ(motor.Command("RP RV RU RBi RI"), "104000\r0\r119\r1\r4000\r");
 }
 
 std::unique_ptr<Simulator> StartFile(const std::string& name) {
