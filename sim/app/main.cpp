@@ -2,7 +2,8 @@
 // terminals and loopback network adapters until SIGINT or SIGTERM, then
 // removes the port names, network settings and USB devices it published.
 // Lines on standard input let the operator set a motor's inputs and status
-// bits while it runs ("input COM3 2 A 0", "status 1 1 e 1").
+// bits while it runs ("input COM3 2 A 0", "status 1 1 e 1") and see how a
+// motor stands ("show COM3 2").
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -27,14 +28,45 @@ std::optional<std::size_t> FindPort(const velkor::sim::Simulator& simulator, con
   return std::nullopt;
 }
 
+// One line for people: where the motor is and what its program does.
+std::string Shown(const velkor::sim::Firmware& motor) {
+  std::string bits;
+  for (char letter : std::string("tokeahs")) {
+    if (motor.Status(letter).value_or(false)) bits += letter;
+  }
+  const velkor::sim::ProgramMachine& program = motor.Machine();
+  char text[256];
+  std::snprintf(text, sizeof text, "position %.0f, mode %c, status bits [%s], outputs UA..UF %d%d%d%d%d%d, program %s",
+                motor.Motion().Position(), motor.Mode(), bits.c_str(), motor.Outputs() & 1, motor.Outputs() >> 1 & 1,
+                motor.Outputs() >> 2 & 1, motor.Outputs() >> 3 & 1, motor.Outputs() >> 4 & 1,
+                motor.Outputs() >> 5 & 1, motor.ProgramRunning() ? "running" : "stopped");
+  std::string shown = text;
+  if (motor.ProgramRunning()) {
+    shown += " at line " + std::to_string(program.Line()) + " (offset " + std::to_string(program.Counter()) +
+             "), GOSUB depth " + std::to_string(program.ReturnDepth());
+  }
+  if (!motor.ReceivedLines().empty()) shown += ", last command \"" + motor.ReceivedLines().back() + "\"";
+  return shown;
+}
+
 void OperatorCommand(velkor::sim::Simulator& simulator, const std::string& line) {
   std::istringstream words(line);
   std::string verb, port, letter;
   std::size_t motor = 0;
   int level = 0;
   if (!(words >> verb)) return;
+  if (verb == "show" && words >> port >> motor) {
+    auto index = FindPort(simulator, port);
+    if (index && motor >= 1 && motor <= simulator.MotorCount(*index)) {
+      std::printf("%s\n", simulator.WithMotor(*index, motor - 1, [](velkor::sim::Firmware& m) { return Shown(m); }).c_str());
+    } else {
+      std::printf("no such port or motor\n");
+    }
+    std::fflush(stdout);
+    return;
+  }
   if (!(words >> port >> motor >> letter >> level) || letter.size() != 1 || (verb != "input" && verb != "status")) {
-    std::printf("commands: input PORT MOTOR A..G 0|1, status PORT MOTOR e|h|a|s 0|1\n");
+    std::printf("commands: input PORT MOTOR A..G 0|1, status PORT MOTOR e|h|a|s 0|1, show PORT MOTOR\n");
     std::fflush(stdout);
     return;
   }

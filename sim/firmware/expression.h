@@ -1,7 +1,11 @@
 #pragma once
-// The two-term arithmetic of the command language: "dd&63", "ff+1", "dd/2048",
-// "-5", "P" and comparisons such as "dd==12345". Values wrap to 32 bits as the
-// motor's own arithmetic does; division by zero gives 0 instead of a fault.
+// The two-term arithmetic of the command language: an optional sign, a term,
+// and at most one operator with a second term that may carry its own sign
+// ("dd&63", "ff+1", "a*-2", "-@P", "al[k+1]"). Operators + - * / % & | ^
+// and the comparisons == != <> < > <= >= (1 when true, else 0), so that a
+// condition is an expression. No precedence, no third term. Values wrap to
+// 32 bits as the motor's own arithmetic does; division by zero gives 0
+// instead of a fault.
 
 #include <cstdint>
 #include <functional>

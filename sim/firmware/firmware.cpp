@@ -49,10 +49,13 @@ Firmware::Firmware(const MotorConfig& config)
   drive_off_ = !config.driveOn;
   WriteFactoryImage(config_, memory_);
   if (!config.program.empty()) LoadImage(config.program, false);
+  // A motor runs its stored program at power-up.
+  if (config.autorun) StartProgram();
 }
 
 ReceiveResult Firmware::Receive(std::uint8_t byte) {
   ReceiveResult result;
+  host_spoke_ = true;
   result.echoed = echo_[static_cast<std::size_t>(config_.channel)];
   if (loading_) {
     // Raw image bytes: no commands, no address bytes, until the end marker.
@@ -85,7 +88,11 @@ ReceiveResult Firmware::Receive(std::uint8_t byte) {
   if (byte == '\r') {
     std::string line;
     line.swap(line_);
-    if (selected_) ExecuteLine(line, result.answer);
+    if (selected_) {
+      if (received_lines_.size() == kReceivedLines) received_lines_.pop_front();
+      received_lines_.push_back(line);
+      ExecuteLine(line, result.answer);
+    }
     if (load_after_line_) {
       load_after_line_ = false;
       loading_ = true;
@@ -125,6 +132,12 @@ std::string Firmware::Command(std::string_view text) {
 
 void Firmware::AdvanceTo(std::chrono::nanoseconds now) {
   if (now <= now_) return;
+  AdvanceProgramTo(now);
+  AdvanceMotionTo(now);
+}
+
+void Firmware::AdvanceMotionTo(std::chrono::nanoseconds now) {
+  if (now <= now_) return;
   AdvanceMotion(now - now_);
   now_ = now;
 }
@@ -144,10 +157,6 @@ void Firmware::ExecuteLine(std::string_view line, std::string& answer) {
   }
   std::vector<std::string_view> tokens = SplitTokens(line);
   for (std::size_t i = 0; i < tokens.size(); ++i) {
-    if (running_) {
-      if (program_ended_ || statements_left_ <= 0) return;
-      --statements_left_;
-    }
     std::string_view argument = i + 1 < tokens.size() ? tokens[i + 1] : std::string_view{};
     bool usedArgument = false;
     ExecuteToken(tokens[i], argument, usedArgument, answer);
@@ -162,7 +171,7 @@ void Firmware::ExecuteToken(std::string_view token, std::string_view argument, b
     asleep_[token == "WAKE" ? 0 : 1] = false;
     return;
   }
-  if (asleep_[wired] && !running_) return;  // sleep closes the ears, not the program
+  if (asleep_[wired] && !in_program_) return;  // sleep closes the ears, not the program
   if (token == "IFX") {
     holding_ = false;
     return;
@@ -189,7 +198,8 @@ void Firmware::ExecuteToken(std::string_view token, std::string_view argument, b
     holding_ = compare_true_;
     return;
   }
-  if (ExecuteHostMode(token, answer) || ExecuteProgram(token, answer) || ExecuteControl(token) ||
+  if (ExecuteHostMode(token, answer) || ExecuteProgram(token, answer) || ExecuteOutput(token, answer) ||
+      ExecuteControl(token) ||
       ExecuteMotion(token) || ExecuteMemory(token)) {
     return;
   }

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "sim/firmware/host_mode.h"
 #include "sim/firmware/load.h"
 #include "sim/firmware/motor_config.h"
+#include "sim/firmware/program_machine.h"
 #include "sim/firmware/program_memory.h"
 #include "sim/firmware/trajectory.h"
 #include "sim/firmware/variables.h"
@@ -49,8 +51,10 @@ class Firmware {
   // Convenience for tests: the text and a CR, byte by byte; the answers.
   std::string Command(std::string_view text);
 
-  // Simulated time since power-up; moves the trajectory and the clock.
+  // Simulated time since power-up; moves the trajectory, the clock and the
+  // stored program.
   void AdvanceTo(std::chrono::nanoseconds now);
+  std::chrono::nanoseconds Now() const { return now_; }
 
   const MotorConfig& Config() const { return config_; }
   int Address() const { return address_; }
@@ -109,7 +113,27 @@ class Firmware {
   bool AutoClock() const { return host_.AutoClock(); }
   int PidFactor() const { return pid_factor_; }
 
+  // The stored program: running ("Bk"), where it is, how deep its GOSUBs
+  // are; what it has sent and the line has not taken yet.
+  bool ProgramRunning() const { return machine_.Running(); }
+  const ProgramMachine& Machine() const { return machine_; }
+  std::string TakeProgramOutput();
+  // When the program wants time to move on next (a line serving this motor
+  // wakes then), or nothing while no program runs.
+  std::optional<std::chrono::nanoseconds> NextProgramWake() const;
+  // Outputs UA..UF as the program or the host set them (bit 0 = A).
+  std::uint8_t Outputs() const { return outputs_; }
+  // The command lines the motor took from the host, oldest first (the last
+  // kReceivedLines kept), for tests to see what a client sent.
+  static constexpr std::size_t kReceivedLines = 1000;
+  const std::deque<std::string>& ReceivedLines() const { return received_lines_; }
+
  private:
+  class ProgramSide;
+  // Time moves the stored program (statement by statement, the motion in
+  // step with it) and then the motion alone.
+  void AdvanceProgramTo(std::chrono::nanoseconds now);
+  void AdvanceMotionTo(std::chrono::nanoseconds now);
   void ExecuteLine(std::string_view line, std::string& answer);
   void ExecuteToken(std::string_view token, std::string_view argument, bool& usedArgument,
                     std::string& answer);
@@ -144,7 +168,8 @@ class Firmware {
   std::optional<bool> AssignMotion(std::string_view name, std::int32_t value);
   std::optional<std::int32_t> MotionValue(std::string_view name) const;
   std::optional<std::int32_t> MotionReport(std::string_view name) const;
-  void RunProgram(std::string& answer);
+  void StartProgram();
+  bool ExecuteOutput(std::string_view token, std::string& answer);
   bool Print(std::string_view token, std::string& answer);
   void FinishLoad();
   // True when the byte belongs to an end marker outside a load.
@@ -199,9 +224,13 @@ class Firmware {
   bool load_compiled_ = false;
   int marker_bytes_ = 0;  // of an end marker outside a load
   bool selected_before_marker_ = true;
-  bool running_ = false;  // "RUN" is executing the stored program
-  bool program_ended_ = false;
-  int statements_left_ = 0;
+  ProgramMachine machine_;
+  std::chrono::nanoseconds program_time_{0};  // the program has run up to here
+  bool in_program_ = false;  // the statement being carried out is the program's
+  std::string program_output_;
+  bool host_spoke_ = false;  // a character came in since power-up ("RUN?")
+  std::uint8_t outputs_ = 0;
+  std::deque<std::string> received_lines_;
 
   HostModeTrajectory host_;
   bool host_mode_ = false;

@@ -153,7 +153,7 @@ std::optional<bool> Firmware::Status(char letter) const {
     case 'i': return load_.IndexSeen();  // index pulse latched
     case 'l': return load_.LimitActive(-1);  // a limit switch on the negative side tripped
     case 'r': return load_.LimitActive(1);  // one on the positive side
-    case 'k': return running_;  // stored program running
+    case 'k': return machine_.Running();  // stored program running
     default: return std::nullopt;
   }
 }

@@ -1,5 +1,6 @@
 // Program commands of the firmware model: download, checksum, upload, and
-// running the stored program through the command interpreter.
+// running the stored program, statement by statement in simulated time.
+#include <algorithm>
 #include <vector>
 
 #include "sim/firmware/expression.h"
@@ -7,10 +8,6 @@
 
 namespace velkor::sim {
 namespace {
-
-// A program without jumps ends by itself; the bound keeps a motor from
-// hanging the line should that ever change.
-constexpr int kStatementLimit = 100000;
 
 // "a,"x,y",#13" -> a | "x,y" | #13
 std::vector<std::string_view> SplitItems(std::string_view list) {
@@ -36,7 +33,7 @@ bool Firmware::ExecuteProgram(std::string_view token, std::string& answer) {
     return true;
   }
   if (token == "LOAD" || token == "LOADC") {
-    if (running_) {
+    if (machine_.Running()) {
       CommandFailed();
     } else {
       load_after_line_ = true;
@@ -49,9 +46,9 @@ bool Firmware::ExecuteProgram(std::string_view token, std::string& answer) {
     if (config_.hasEeprom) answer += Program(compiled).Body();
     answer += '\xFF';
   } else if (token == "RUN") {
-    if (!running_) RunProgram(answer);
+    StartProgram();
   } else if (token == "END") {
-    program_ended_ = running_;
+    machine_.Stop();
   } else if (token.starts_with("PRINT(") || token.starts_with("PRINT1(")) {
     if (!Print(token, answer)) CommandFailed();
   } else {
@@ -60,22 +57,82 @@ bool Firmware::ExecuteProgram(std::string_view token, std::string& answer) {
   return true;
 }
 
-void Firmware::RunProgram(std::string& answer) {
-  // A program that fails its checksum is not run: it may be any bytes at all.
-  if (!config_.hasEeprom || !plain_program_.Passes()) return;
-  running_ = true;
-  program_ended_ = false;
-  statements_left_ = kStatementLimit;
-  const std::string body = plain_program_.Body();
-  std::size_t start = 0;
-  while (start < body.size() && !program_ended_ && statements_left_ > 0) {
-    std::size_t end = body.find('\n', start);
-    if (end == std::string::npos) end = body.size();
-    ExecuteLine(std::string_view(body).substr(start, end - start), answer);
-    start = end + 1;
+// The firmware as the program sees it.
+class Firmware::ProgramSide : public ProgramHost {
+ public:
+  explicit ProgramSide(Firmware& motor) : motor_(motor) {}
+  std::optional<std::int32_t> Evaluate(std::string_view expression) override {
+    return EvaluateExpression(expression, [this](std::string_view name) { return motor_.ValueOf(name); });
   }
-  running_ = false;
-  program_ended_ = false;
+  void Execute(std::string_view statement) override { motor_.ExecuteLine(statement, motor_.program_output_); }
+  void Fault() override { motor_.CommandFailed(); }
+  bool TrajectoryInProgress() const override { return motor_.Status('t').value_or(false); }
+  std::int64_t Samples() const override { return motor_.ClockSamples(); }
+  bool HostSpoke() const override { return motor_.host_spoke_; }
+
+ private:
+  Firmware& motor_;
+};
+
+void Firmware::StartProgram() {
+  // A program that fails its checksum is not run: it may be any bytes at all.
+  if (!config_.hasEeprom || !plain_program_.Passes() || plain_program_.Body().empty()) return;
+  machine_.Start(plain_program_);
+  program_time_ = now_;
+}
+
+void Firmware::AdvanceProgramTo(std::chrono::nanoseconds now) {
+  // A statement takes one base servo sample; the motion moves in step, so
+  // that a program sees its own moves progress.
+  const std::chrono::nanoseconds statement(std::max<std::int64_t>(1, std::int64_t{config_.samplePeriod} * 10));
+  ProgramSide side(*this);
+  while (machine_.Running() && program_time_ + statement <= now) {
+    std::chrono::nanoseconds next = program_time_ + statement;
+    if (const auto until = machine_.WaitingForSample(); until && ClockSamples() < *until) {
+      // A long wait is skipped in one go, up to the sample it waits for.
+      const std::int64_t period = std::max<std::int64_t>(1, std::int64_t{config_.samplePeriod} * 10 / pid_factor_);
+      next = std::max(next, std::min(now, now_ + std::chrono::nanoseconds((*until - ClockSamples()) * period)));
+    }
+    AdvanceMotionTo(next);
+    program_time_ = next;
+    in_program_ = true;
+    machine_.Step(side);
+    in_program_ = false;
+  }
+  if (!machine_.Running()) program_time_ = now;
+}
+
+std::optional<std::chrono::nanoseconds> Firmware::NextProgramWake() const {
+  if (!machine_.Running()) return std::nullopt;
+  // Often enough for answers to come back promptly, seldom enough to let
+  // a looping program cost little.
+  return now_ + std::chrono::milliseconds(1);
+}
+
+std::string Firmware::TakeProgramOutput() {
+  std::string output;
+  output.swap(program_output_);
+  return output;
+}
+
+bool Firmware::ExecuteOutput(std::string_view token, std::string& answer) {
+  // "UA=1" .. "UF=0" drive an output; "RUA" .. "RUF" report it.
+  const bool report = token.size() == 3 && token[0] == 'R' && token[1] == 'U' && token[2] >= 'A' && token[2] <= 'F';
+  const bool assign = token.size() > 3 && token[0] == 'U' && token[1] >= 'A' && token[1] <= 'F' && token[2] == '=';
+  if (!report && !assign) return false;
+  const int bit = (report ? token[2] : token[1]) - 'A';
+  if (report) {
+    answer += std::to_string((outputs_ >> bit) & 1);
+    answer += '\r';
+    return true;
+  }
+  const auto value = EvaluateExpression(token.substr(3), [this](std::string_view name) { return ValueOf(name); });
+  if (!value || (*value != 0 && *value != 1)) {
+    CommandFailed();
+    return true;
+  }
+  outputs_ = static_cast<std::uint8_t>(*value ? (outputs_ | (1u << bit)) : (outputs_ & ~(1u << bit)));
+  return true;
 }
 
 bool Firmware::Print(std::string_view token, std::string& answer) {

@@ -4,6 +4,7 @@ namespace velkor::sim {
 
 void BusLine::FromHost(std::span<const std::uint8_t> bytes, const LineFormat& port, SimTime now,
                        std::vector<std::uint8_t>& toHost) {
+  Record(bytes);
   Advance(port, now, toHost);
   for (std::uint8_t byte : bytes) {
     for (auto& node : nodes_) node->Receive(Symbol{byte, false}, port, now);
@@ -11,8 +12,8 @@ void BusLine::FromHost(std::span<const std::uint8_t> bytes, const LineFormat& po
   }
 }
 
-void BusLine::Advance(const LineFormat&, SimTime now, std::vector<std::uint8_t>& toHost) {
-  AdvanceMotors(now);
+void BusLine::Advance(const LineFormat& port, SimTime now, std::vector<std::uint8_t>& toHost) {
+  AdvanceMotors(port, now);
   Transmit(now, toHost);
 }
 

@@ -11,12 +11,13 @@ void Deliver(const std::vector<Symbol>& symbols, std::vector<std::uint8_t>& toHo
 
 void ChainLine::FromHost(std::span<const std::uint8_t> bytes, const LineFormat& port, SimTime now,
                          std::vector<std::uint8_t>& toHost) {
+  Record(bytes);
   Advance(port, now, toHost);
   for (std::uint8_t byte : bytes) PassOn(0, {Symbol{byte, false}}, port, now, toHost);
 }
 
 void ChainLine::Advance(const LineFormat& port, SimTime now, std::vector<std::uint8_t>& toHost) {
-  AdvanceMotors(now);
+  AdvanceMotors(port, now);
   for (std::size_t i = 0; i < nodes_.size(); ++i) {
     std::vector<Symbol> due;
     nodes_[i]->TakeDue(now, due);

@@ -17,8 +17,13 @@ std::optional<SimTime> Line::NextDue() const {
   return next;
 }
 
-void Line::AdvanceMotors(SimTime now) {
-  for (auto& node : nodes_) node->Motor().AdvanceTo(now);
+void Line::AdvanceMotors(const LineFormat& port, SimTime now) {
+  for (auto& node : nodes_) node->Advance(port, now);
+}
+
+void Line::Record(std::span<const std::uint8_t> bytes) {
+  host_bytes_.append(bytes.begin(), bytes.end());
+  if (host_bytes_.size() > kHostRecord) host_bytes_.erase(0, host_bytes_.size() - kHostRecord);
 }
 
 std::unique_ptr<Line> MakeLine(Wiring wiring, const std::vector<MotorSetup>& motors, BusCollisions collisions) {

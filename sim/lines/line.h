@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/firmware/firmware.h"
@@ -37,6 +39,11 @@ class Line {
   // When something held back (a slow answer) falls due, if anything is.
   std::optional<SimTime> NextDue() const;
 
+  // Every byte the host sent since the last call, as it came (the last
+  // kHostRecord kept), for tests to see the exact traffic.
+  static constexpr std::size_t kHostRecord = 1 << 20;
+  std::string TakeHostBytes() { return std::exchange(host_bytes_, {}); }
+
   Wiring Kind() const { return wiring_; }
   std::size_t MotorCount() const { return nodes_.size(); }
   // `index` below MotorCount(), in wiring order.
@@ -45,10 +52,12 @@ class Line {
 
  protected:
   Line(Wiring wiring, std::vector<std::unique_ptr<MotorNode>> nodes);
-  void AdvanceMotors(SimTime now);
+  void AdvanceMotors(const LineFormat& port, SimTime now);
+  void Record(std::span<const std::uint8_t> bytes);
 
   Wiring wiring_;
   std::vector<std::unique_ptr<MotorNode>> nodes_;
+  std::string host_bytes_;
 };
 
 struct MotorSetup {

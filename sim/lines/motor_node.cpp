@@ -19,7 +19,7 @@ void MotorNode::Receive(Symbol symbol, const LineFormat& port, SimTime now) {
     outbox_.clear();
     return;
   }
-  firmware_.AdvanceTo(now);
+  Advance(port, now);
   // Whatever the motor sends goes out at the rate it listened at when the
   // character came in, even if the character itself changed that rate.
   bool understood = Understands(firmware_.Listening(), port);
@@ -36,6 +36,14 @@ void MotorNode::Receive(Symbol symbol, const LineFormat& port, SimTime now) {
   }
   SimTime due = now + std::chrono::duration_cast<SimTime>(faults_.answerDelay);
   for (char c : result.answer) Queue(Symbol{static_cast<std::uint8_t>(c), !understood}, due);
+}
+
+void MotorNode::Advance(const LineFormat& port, SimTime now) {
+  firmware_.AdvanceTo(now);
+  const std::string output = firmware_.TakeProgramOutput();
+  if (gone_ || faults_.silent || output.empty()) return;
+  const bool understood = Understands(firmware_.Listening(), port);
+  for (char c : output) Queue(Symbol{static_cast<std::uint8_t>(c), !understood}, now);
 }
 
 void MotorNode::Arm(FaultSet faults) {
@@ -81,8 +89,9 @@ std::optional<Symbol> MotorNode::TakeOneDue(SimTime now) {
 }
 
 std::optional<SimTime> MotorNode::NextDue() const {
-  if (outbox_.empty()) return std::nullopt;
-  return outbox_.front().due;
+  std::optional<SimTime> next = firmware_.NextProgramWake();
+  if (!outbox_.empty() && (!next || outbox_.front().due < *next)) next = outbox_.front().due;
+  return next;
 }
 
 }  // namespace velkor::sim

@@ -40,10 +40,14 @@ class MotorNode {
   // A character reaches the motor's receiver. What it sends in return is
   // queued; take it with TakeDue.
   void Receive(Symbol symbol, const LineFormat& port, SimTime now);
+  // Lets time pass: the motor moves and its program runs; what the program
+  // sends is queued as it is sent.
+  void Advance(const LineFormat& port, SimTime now);
   // Moves what has fallen due by `now` to `out`, in the order it was queued.
   void TakeDue(SimTime now, std::vector<Symbol>& out);
   // Only the first due symbol, if any (for a bus, where motors share slots).
   std::optional<Symbol> TakeOneDue(SimTime now);
+  // When something queued falls due, or the program wants time to move on.
   std::optional<SimTime> NextDue() const;
 
   Firmware& Motor() { return firmware_; }

@@ -143,7 +143,9 @@ TEST(ScenarioParser, DriveAndStoredProgram) {
   // The program file is found beside the scenario, and the motor keeps it.
   Firmware motor(motors[0].config);
   EXPECT_TRUE(motor.Program(false).Passes());
-  EXPECT_EQ(motor.Command("RUN"), "a=a\r");
+  EXPECT_TRUE(motor.ProgramRunning()) << "a stored program runs at power-up";
+  motor.AdvanceTo(std::chrono::milliseconds(50));
+  EXPECT_EQ(motor.TakeProgramOutput(), "a=a\r");
 }
 
 TEST(ShippedScenarios, AllParse) {
