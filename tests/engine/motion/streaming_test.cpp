@@ -80,15 +80,15 @@ TEST_F(StreamingTest, PacketsCarryPositionsAndTheClock) {
   StartWith("motor address=1 baud=38400\nmotor address=2 baud=38400\n", 2);
   ASSERT_EQ(motion_->Initialize(2), S_OK) << TakeFailure().description;
   EXPECT_TRUE(Contains(Sent(), "@2 MD"));
-  port_->TakeBytes();
+  SentBytes();
   // Motor 2 has no position in the sample: its last one goes before the clock.
   ASSERT_EQ(motion_->WritePosition(1, 10), S_OK);
   ASSERT_EQ(motion_->WriteClock(0, 128), S_OK);
-  EXPECT_EQ(port_->TakeBytes(), std::string("\x81\xFA\x00\x00\x00\x0A"
+  EXPECT_EQ(SentBytes(), std::string("\x81\xFA\x00\x00\x00\x0A"
                                             "\x82\xFA\x00\x00\x00\x00"
                                             "\x80\xFB\x00\x00\x00\x80", 18));
   ASSERT_EQ(motion_->WritePosition(0, -5), S_OK);  // every motor, one packet
-  EXPECT_EQ(port_->TakeBytes(), std::string("\x80\xFA\xFF\xFF\xFF\xFB", 6));
+  EXPECT_EQ(SentBytes(), std::string("\x80\xFA\xFF\xFF\xFF\xFB", 6));
   DOUBLE rate = 0;
   ASSERT_EQ(motion_->get_SampleRate(1, &rate), S_OK);
   EXPECT_NEAR(rate, 100000000.0 / 24576, 0.01);

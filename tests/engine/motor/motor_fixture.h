@@ -1,5 +1,5 @@
 #pragma once
-// A simulated RS485 bus behind a recording pseudo-terminal, and a host
+// A simulated RS485 bus, which keeps what the host sent, and a host
 // object from the engine library that has declared the bus's motors.
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "tests/engine/motor/recording_port.h"
 #include "tests/support/engine_failure.h"
 #include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
@@ -29,11 +28,9 @@ class SimulatedBus : public ::testing::Test {
   void Start(const std::string& motors, LONG declared) {
     simulator_ = ::velkor::testing::StartMotors("port bus\n" + motors);
     ASSERT_TRUE(simulator_);
-    port_ = std::make_unique<RecordingPort>(simulator_->DevicePath(0));
-    ASSERT_TRUE(port_->Ready());
     ASSERT_EQ(CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host_.OutVoid()), S_OK);
     ASSERT_EQ(host_->put_BaudRate(38400), S_OK);
-    ASSERT_EQ(host_->OpenPort(Bstr(port_->DevicePath()).get()), S_OK);
+    ASSERT_EQ(host_->OpenPort(Bstr(DevicePath()).get()), S_OK);
     if (declared > 0) {
       ASSERT_EQ(host_->InitRS485(declared, 0), S_OK);
     }
@@ -46,7 +43,23 @@ class SimulatedBus : public ::testing::Test {
     return motor;
   }
   // The command lines sent since the previous call.
-  Lines Sent() { return port_->TakeLines(); }
+  // The command lines sent since the previous call, CR removed; an address
+  // byte shows as "@N " before the text it precedes ("@2 RP", "@1 " alone).
+  Lines Sent() {
+    Lines lines(1);
+    for (unsigned char byte : SentBytes()) {
+      if (byte >= 0x80) lines.back() += "@" + std::to_string(byte - 0x80) + " ";
+      else if (byte == '\r') lines.emplace_back();
+      else lines.back().push_back(static_cast<char>(byte));
+    }
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+  }
+  // Every byte the motors' line received since the previous call.
+  std::string SentBytes() {
+    return simulator_->WithLine(0, [](sim::Line& line) { return line.TakeHostBytes(); });
+  }
+  std::string DevicePath() const { return simulator_->DevicePath(0); }
 
   std::int32_t Variable(std::size_t motor, const char* name) {
     const auto variable = *sim::Variables::Parse(name);
@@ -78,7 +91,6 @@ class SimulatedBus : public ::testing::Test {
 
   ::velkor::testing::TemporaryRegistry registry_;
   std::unique_ptr<sim::Simulator> simulator_;
-  std::unique_ptr<RecordingPort> port_;
   ComPtr<IVNXComm> host_;
 };
 

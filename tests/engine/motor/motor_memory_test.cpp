@@ -146,7 +146,7 @@ class MotorMemoryRoutineTest : public SimulatedBus {
   void SetUp() override {
     Start("motor address=1 baud=38400\n", 0);
     host_.Reset();  // the port is ours now
-    link_->settings.portName = port_->DevicePath();
+    link_->settings.portName = DevicePath();
     link_->settings.baudRate = link_->settings.chainBaudRate = 38400;
     link_->settings.linkType = LinkType::RS485;
     link_->settings.echo = false;

@@ -116,6 +116,35 @@ TEST_F(TransferTest, DownloadStoresVerifiesAndRecordsTheImage) {
   EXPECT_TRUE(InfoBlockChecksumValid(std::vector<std::uint8_t>(block.begin(), block.end())));
 }
 
+TEST_F(TransferTest, ADownloadedProgramRunsWhileTheHostTalksToTheMotor) {
+  StartWith("motor address=1 baud=38400\n");
+  const std::string program = "WHILE UAI==1\nn=n+1\nLOOP\nUE=1\nC5\nm=m+1\nGOTO5\nEND\n";
+  LONG result = -1;
+  ASSERT_EQ(motor_->DownloadEx(Bstr(File("wait.vqx", Compiled(program))).get(), 0, &result), S_OK)
+      << TakeFailure().description;
+  ASSERT_EQ(motor_->WriteCommand(Bstr("RUN").get()), S_OK);
+  auto ask = [&](const char* question) {
+    Bstr answer;
+    EXPECT_EQ(motor_->GetResponseOf(Bstr(question).get(), answer.Out()), S_OK) << question;
+    return answer.Utf8();
+  };
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(ask("RP"), "0");
+  EXPECT_EQ(ask("RBk"), "1") << "the loop waits for input A";
+  EXPECT_EQ(ask("RUE"), "0");
+  simulator_->WithMotor(0, 0, [](sim::Firmware& m) { m.SetInput('A', false); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (ask("RUE") != "1" && std::chrono::steady_clock::now() < deadline) {
+  }
+  EXPECT_EQ(ask("RUE"), "1");
+  EXPECT_GT(Variable(0, "n"), 0);
+  ASSERT_EQ(motor_->WriteCommand(Bstr("END").get()), S_OK);
+  EXPECT_EQ(ask("RBk"), "0");
+  const std::int32_t ended = Variable(0, "m");
+  EXPECT_GT(ended, 0);
+  EXPECT_EQ(ask("RBk"), "0");
+  EXPECT_EQ(Variable(0, "m"), ended) << "END from the host stops the program at once";
+}
+
 TEST_F(TransferTest, ImagesGoInPiecesOfEightBeforeTheEndMarker) {
   StartWith("motor address=1 baud=38400\n");
   LONG result = -1;
@@ -123,7 +152,7 @@ TEST_F(TransferTest, ImagesGoInPiecesOfEightBeforeTheEndMarker) {
   EXPECT_EQ(result, 0);  // not an image: the check fails and the force flag lets it pass
   ASSERT_GE(notes_.size(), 3u);
   EXPECT_EQ(Notes(notes_.begin(), notes_.begin() + 3), (Notes{{1, 9}, {2, 8}, {3, 0}}));
-  EXPECT_TRUE(Contains(port_->TakeBytes(), std::string("LOAD\r123456789\xFF\xFF\x20", 17)));
+  EXPECT_TRUE(Contains(SentBytes(), std::string("LOAD\r123456789\xFF\xFF\x20", 17)));
 
   notes_.clear();
   ASSERT_EQ(motor_->DownloadProgramStr(Bstr("12345678").get(), transfer::kForce, &result), S_OK);
@@ -174,7 +203,7 @@ TEST_F(TransferTest, CancelAtTheFirstMessageAbortsAndClears) {
   LONG result = -1;
   ASSERT_EQ(motor_->DownloadEx(Bstr(File("p.vqx", Compiled("b=1\nEND"))).get(), 0, &result), S_OK);
   EXPECT_EQ(result, 0);
-  const std::string bytes = port_->TakeBytes();
+  const std::string bytes = SentBytes();
   const std::size_t abort = bytes.find(transfer::kAbortSequence);
   ASSERT_NE(abort, std::string::npos);
   EXPECT_NE(bytes.find("$40000000E1", abort), std::string::npos);  // then the empty program
