@@ -95,7 +95,9 @@ bool Firmware::ExecuteMotion(std::string_view token) {
     trajectory_.SetPosition(load_.Position());
     drive_off_ = true;
   } else if (token == "ZS") {
+    // The index latch too: a program has no "Zi" to arm it with.
     position_error_ = over_temperature_ = alarm_ = command_error_ = false;
+    load_.ClearIndex();
   } else if (token.size() == 2 && token[0] == 'Z' && std::string_view("ehasi").find(token[1]) != std::string_view::npos) {
     // "Zs": one status bit, where "ZS" clears them all; "Zi" arms the index latch again.
     if (token[1] == 'i') {
@@ -169,6 +171,7 @@ std::optional<std::int32_t> Firmware::MotionValue(std::string_view name) const {
   if (name == "I") return load_.IndexPosition();
   if (name == "@P") return Round(load_.Position());
   if (name == "@PE") return PositionError();
+  if (name == "@V") return MotionReport("V");
   if (auto gain = GainIndex(name)) return gains_[*gain];
   return std::nullopt;
 }

@@ -101,6 +101,10 @@ TEST(FirmwareMotion, PresentPositionLimitsAndGains) {
   EXPECT_EQ(motor.Command("RBt RP RPE"), "0\r1234\r0\r");
   motor.AdvanceTo(600ms);
   EXPECT_EQ(motor.Command("RP"), "1234\r");
+  EXPECT_EQ(motor.Command("a=@P b=@PE Ra Rb"), "1234\r0\r");
+  motor.Command("MV G");
+  motor.AdvanceTo(1s);
+  EXPECT_EQ(motor.Command("a=@V b=@PE Ra Rb"), "32213\r4\r");
 
   EXPECT_EQ(motor.Command("RE RAMPS RKP RKL"), "1000\r1023\r42\r20\r");
   motor.Command("E=200 AMPS=511 KP=100 KG=-5 F");
@@ -166,8 +170,9 @@ TEST(FirmwareMechanics, IndexPulseLatchesTheFirstPositionPassed) {
   motor.Command("P=5000 G");
   motor.AdvanceTo(2s);
   EXPECT_EQ(motor.Command("RBi RI"), "1\r8000\r");
+  EXPECT_EQ(motor.Command("ZS RBi"), "0\r");  // ZS arms it again too
   // Pulses are fixed on the axis; the latch reports them in the counts of the moment.
-  motor.Command("Zi O=0 P=-2000 G");
+  motor.Command("O=0 P=-2000 G");
   motor.AdvanceTo(3s);
   EXPECT_EQ(motor.Command("RBi RI"), "1\r-1000\r");
 }
