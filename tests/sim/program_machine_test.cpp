@@ -164,5 +164,40 @@ TEST(ProgramMachine, TwaitWaitsForTheMoveAndPrintsGoOutAsTheProgramRuns) {
   EXPECT_EQ(motor.TakeProgramOutput(), "at 2000\r");
 }
 
+// Homing as a motor program does it, on an axis with hard stops at -4000
+// and 104000, a limit switch on input D beyond 100000 and an index pulse
+// every 4000 counts.
+TEST(ProgramMachine, HomingProgramsFindEachKindOfMechanics) {
+  auto homed = [](const std::string& program) {
+    MotorConfig config;
+    config.program = ImageOf(program);
+    config.mechanics.hardStops = HardStops{-4000, 104000};
+    config.mechanics.limitSwitches.push_back(LimitSwitch{'D', 100000, +1});
+    config.mechanics.indexSpacing = 4000;
+    Firmware motor(config);
+    RunFor(motor, milliseconds(30000));
+    EXPECT_FALSE(motor.ProgramRunning()) << program;
+    return motor;
+  };
+  // To the hard stop until the position error trips, back off, call it zero.
+  Firmware hardStop = homed(
+      "E=500\nA=65536\nV=-262144\nMV\nG\nWHILE Be==0\nLOOP\na=@P\nZS\nMP\nP=a+1000\nG\nTWAIT\nO=0\nh=1\nEND\n");
+  EXPECT_EQ(Var(hardStop, "a"), -4000);
+  EXPECT_EQ(Var(hardStop, "h"), 1);
+  EXPECT_NEAR(hardStop.Shaft().Position(), 0, 1);
+  EXPECT_EQ(hardStop.Command("RBe RP"), "0\r0\r");
+
+  // Out to the limit switch, stop, and back to where it released.
+  const Firmware limit = homed(
+      "A=65536\nV=262144\nMV\nG\nWHILE UDI==1\nLOOP\nb=@P\nX\nTWAIT\nMP\nV=65536\nP=b-100\nG\nTWAIT\nc=UDI\nEND\n");
+  EXPECT_GE(Var(limit, "b"), 100000);
+  EXPECT_LT(Var(limit, "b"), 100100);
+  EXPECT_EQ(Var(limit, "c"), 1) << "back inside, the switch has released";
+
+  // Creep to the first index pulse and take its position.
+  const Firmware index = homed("ZS\nA=65536\nV=65536\nMV\nG\nWHILE Bi==0\nLOOP\nX\nTWAIT\nd=I\nEND\n");
+  EXPECT_EQ(Var(index, "d"), 4000);
+}
+
 }  // namespace
 }  // namespace velkor::sim
