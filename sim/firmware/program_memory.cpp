@@ -82,6 +82,7 @@ bool StoredProgram::Parse(std::string_view image, std::size_t checksumWidth) {
   if (image.size() - at < table || (table > 0 && !Hex(image.substr(at, table)))) return false;
   at += table;
   header_checksum_ = *checksum & 0xFFFFFF;
+  label_checksum_ = *labelChecksum & 0xFFFFFF;
   header_length_ = *length;
 
   std::string_view rest = image.substr(at);
@@ -117,7 +118,7 @@ bool StoredProgram::Passes() const {
 
 std::string StoredProgram::ChecksumAnswer() const {
   char text[32];
-  std::snprintf(text, sizeof text, "%06X %06X %c", static_cast<unsigned>(header_checksum_),
+  std::snprintf(text, sizeof text, "%06X %06X %c", static_cast<unsigned>(label_checksum_),
                 static_cast<unsigned>(BodyChecksum()), Passes() ? 'P' : 'F');
   return text;
 }

@@ -34,11 +34,13 @@ class StoredProgram {
   const std::vector<StoredJump>& Jumps() const { return jumps_; }
   bool WellFormed() const { return well_formed_; }
   std::uint32_t HeaderChecksum() const { return header_checksum_; }  // low 24 bits
+  std::uint32_t LabelChecksum() const { return label_checksum_; }
   std::uint32_t HeaderLength() const { return header_length_; }
   // Sum of the body bytes taken as signed, low 24 bits.
   std::uint32_t BodyChecksum() const;
   bool Passes() const;
-  // "%06X %06X %c": header checksum, body checksum, 'P' or 'F'.
+  // "%06X %06X %c": the header's label checksum, the body's checksum, 'P'
+  // or 'F' (the header's checksum against the body's).
   std::string ChecksumAnswer() const;
 
  private:
@@ -47,6 +49,7 @@ class StoredProgram {
   std::string body_;
   std::vector<StoredJump> jumps_;
   std::uint32_t header_checksum_ = 0;
+  std::uint32_t label_checksum_ = 0;
   std::uint32_t header_length_ = 0;
   bool well_formed_ = true;
 };

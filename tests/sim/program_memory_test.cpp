@@ -66,13 +66,13 @@ TEST(ProgramLoad, ChecksumAnswerTellsAGoodTransferFromABadOne) {
   EXPECT_EQ(motor.Command("RCKS"), "000000 000000 P\r");  // never loaded
   EXPECT_EQ(Download(motor, kPlainProbe), "");
   EXPECT_EQ(motor.Program(false).Body(), "a=a END\n");
-  EXPECT_EQ(motor.Command("RCKS"), "000200 000200 P\r");
+  EXPECT_EQ(motor.Command("RCKS"), "000000 000200 P\r");
   std::string altered = kPlainProbe;
   altered[altered.size() - 3] = 'M';  // "a=a EMD"
   Download(motor, altered);
-  EXPECT_EQ(motor.Command("RCKS"), "000200 0001FF F\r");
+  EXPECT_EQ(motor.Command("RCKS"), "000000 0001FF F\r");
   Download(motor, kPlainProbe.substr(0, kPlainProbe.size() - 2) + "\n");  // "a=a EN"
-  EXPECT_EQ(motor.Command("RCKS"), "000200 0001BC F\r");
+  EXPECT_EQ(motor.Command("RCKS"), "000000 0001BC F\r");
   Download(motor, "123456789012345");  // the host's abort sequence
   EXPECT_EQ(motor.Command("RCKS RBs"), "000000 000000 F\r0\r");  // nothing was taken as commands
 
@@ -115,7 +115,7 @@ TEST(ProgramLoad, UploadAndTheCompiledProgramOfServoMotors) {
 
   Firmware servo(Config("462"));
   Download(servo, kPlainProbe, "LOADC");
-  EXPECT_EQ(servo.Command("RCKSC UPLOADC"), "000200 000200 P\ra=a END\n\xFF");
+  EXPECT_EQ(servo.Command("RCKSC UPLOADC"), "000000 000200 P\ra=a END\n\xFF");
   EXPECT_EQ(servo.Command("RCKS UPLOAD RBs"), "000000 000000 P\r\xFF" "0\r");  // the plain one is apart
 }
 
@@ -157,7 +157,7 @@ TEST(ProgramOverPty, DownloadCheckUploadAndRunOnAChain) {
     host.Write(sent.substr(at, 8));
     ASSERT_EQ(host.Read(sent.substr(at, 8).size()), sent.substr(at, 8)) << "piece at " << at;
   }
-  EXPECT_TRUE(echoed(-1, "RCKS", image.substr(5, 6) + " " + image.substr(5, 6) + " P\r"));
+  EXPECT_TRUE(echoed(-1, "RCKS", image.substr(17, 6) + " " + image.substr(5, 6) + " P\r"));
   EXPECT_TRUE(echoed(-1, "UPLOAD", program + "\xFF"));
   EXPECT_TRUE(echoed(0, "WAKE"));
   EXPECT_TRUE(echoed(2, "RUN", "\x81=a\r"));

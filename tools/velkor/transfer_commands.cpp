@@ -114,7 +114,9 @@ void ReportProgram(Transfer& transfer) {
   const std::string text = SUCCEEDED(status) ? answer.Utf8() : "";
   if (FAILED(status)) TakeEngineFailure(status);
   // The empty program: "END" LF, or "END" LF LF as the host-level clear writes it.
-  const bool empty = text.substr(0, 13) == "0000E1 0000E1" || text.substr(0, 13) == "0000EB 0000EB";
+  // Told by the body's checksum, characters 8 to 13; the first field is
+  // the label checksum, 0 for a program without labels.
+  const bool empty = text.size() == 15 && (text.substr(7, 6) == "0000E1" || text.substr(7, 6) == "0000EB");
   if (text.size() == 15 && text.ends_with(" P") && empty) {
     std::fprintf(err, "velkor: motor %ld holds the empty program\n", address);
   } else if (text.size() == 15 && text.ends_with(" P")) {

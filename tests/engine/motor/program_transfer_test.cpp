@@ -165,7 +165,7 @@ TEST_F(TransferTest, TheMotorsChecksumAnswerDecides) {
   LONG result = -1;
   ASSERT_EQ(motor_->DownloadProgramStr(Bstr(good).get(), 0, &result), S_OK);
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(Stored().ChecksumAnswer(), "0000EB 0000EB P");
+  EXPECT_EQ(Stored().ChecksumAnswer(), "000000 0000EB P");
 
   // The header promises another program: status F, error 44, and the empty
   // program replaces what was stored.
