@@ -34,6 +34,12 @@ class View {
   virtual void SetPicture(std::string_view /*control*/, int /*image*/) {}
   virtual void BringToFront(std::string_view /*panel*/) {}
   virtual void SetHelp(std::string_view) {}  // the help line
+  // The notices window of a transfer: shown without blocking, its line
+  // changed as the transfer goes on.
+  virtual void ShowNotices(std::string_view /*caption*/, std::string_view /*line*/) {}
+  virtual void HideNotices() {}
+  // A transfer runs: the busy pointer, the window disabled.
+  virtual void SetBusy(bool) {}
 };
 
 // "PrePos" and 3 give "PrePos(3)".

@@ -1,0 +1,56 @@
+#include "setup/transfer/engine_channel.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace velkor::setup {
+
+EngineChannel::EngineChannel(ComPtr<IVNXComm> host, LONG address) : host_(std::move(host)), address_(address) {
+  if (host_) Succeeded(host_->GetMotor(address_, motor_.Out()));
+}
+
+bool EngineChannel::Succeeded(HRESULT status) {
+  if (SUCCEEDED(status)) return true;
+  // The engine's own words, as its error information carries them.
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Out()) == S_OK && info) {
+    Bstr description;
+    DWORD context = 0;
+    info->GetDescription(description.Out());
+    info->GetHelpContext(&context);
+    failure_ = description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")";
+  } else {
+    char text[48];
+    std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
+    failure_ = text;
+  }
+  return false;
+}
+
+bool EngineChannel::Write(std::string_view command) {
+  return motor_ && Succeeded(motor_->WriteCommand(Bstr(command).get()));
+}
+
+std::optional<std::string> EngineChannel::Ask(std::string_view command) {
+  Bstr answer;
+  if (!motor_ || !Succeeded(motor_->GetResponseOf(Bstr(command).get(), answer.Out()))) return std::nullopt;
+  return answer.Utf8();
+}
+
+bool EngineChannel::HostWrite(std::string_view command) { return Succeeded(host_->WriteCmd(Bstr(command).get())); }
+
+bool EngineChannel::ClearBuffer() { return Succeeded(host_->ClearBuffer()); }
+
+bool EngineChannel::DownloadProgram(const std::filesystem::path& file) {
+  return Succeeded(host_->Download(address_, Bstr(file.string()).get()));
+}
+
+void SleepingClock::Sleep(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
+
+std::chrono::milliseconds RecordingClock::Total() const {
+  std::chrono::milliseconds total{0};
+  for (auto pause : pauses) total += pause;
+  return total;
+}
+
+}  // namespace velkor::setup
