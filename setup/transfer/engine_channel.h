@@ -12,6 +12,9 @@ class EngineChannel : public MotorChannel {
  public:
   // `host` has its port open; the motor object is taken from it.
   EngineChannel(ComPtr<IVNXComm> host, LONG address);
+  // With the motor object already taken.
+  EngineChannel(ComPtr<IVNXComm> host, ComPtr<IVNXMotor> motor, LONG address)
+      : host_(std::move(host)), motor_(std::move(motor)), address_(address) {}
   bool Ready() const { return static_cast<bool>(motor_); }
 
   bool Write(std::string_view command) override;

@@ -204,6 +204,7 @@ DownloadOutcome SettingsDownload(const AxisSettings& settings, const DownloadReq
         !StoreText(request.dateTime, block::kLastDate, motor, clock))
       throw Broken{"storing the file name and date: " + motor.LastFailure()};
     outcome.complete = true;
+    request.progress(1.0);
   } catch (const Broken& broken) {
     outcome.failure = broken.why;
     view.HideNotices();
@@ -215,7 +216,6 @@ DownloadOutcome SettingsDownload(const AxisSettings& settings, const DownloadReq
   }
   view.HideNotices();
   view.SetBusy(false);
-  request.progress(1.0);
   return outcome;
 }
 

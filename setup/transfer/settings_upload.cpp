@@ -9,8 +9,9 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// About the number of questions an upload asks, for its progress.
-constexpr double kQuestions = 16 * 7 + 16 * 5 + 12 + 11 + 4 + 8 + 7;
+// The questions an upload asks (without the second one for a large
+// EncCounts), for its progress.
+constexpr double kQuestions = 1 + 16 * 5 + 16 * 3 + 10 + 9 + 2 + 7 + 6;
 
 struct Broken {
   std::string why;
@@ -153,6 +154,7 @@ UploadOutcome SettingsUpload(const AxisSettings& current, const UploadRequest& r
       settings.changesMade = true;
       outcome.settings = std::move(settings);
       view.SetText("MStat", "Upload Complete");
+      request.progress(1.0);
     }
   } catch (const Broken& broken) {
     outcome.failure = broken.why;
@@ -161,7 +163,6 @@ UploadOutcome SettingsUpload(const AxisSettings& current, const UploadRequest& r
   }
   view.HideNotices();
   view.SetBusy(false);
-  request.progress(1.0);
   return outcome;
 }
 

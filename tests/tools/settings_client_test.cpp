@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/client_process.h"
+#include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
 
 namespace velkor::testing {
@@ -68,6 +69,36 @@ TEST_F(SettingsClientTest, DiffListsUserAndMotorValues) {
   const ClientRun differ = RunClient("settings diff " + File("a.adf") + " " + File("b.adf"));
   EXPECT_EQ(differ.status, 1);
   EXPECT_EQ(differ.output, "Acc(7): 0 | 1000\nMotorAcc(7): 0 | 7917\n");
+}
+
+// The whole way to a motor and back, with the prescribed pauses spent.
+TEST_F(SettingsClientTest, DownloadUploadAndDiffAgainstAMotor) {
+  TemporaryRegistry registry;
+  auto simulator = StartMotors("port bus\nmotor address=1 baud=38400\n");
+  ASSERT_TRUE(simulator);
+  const std::string motor = " --port " + simulator->DevicePath(0) + " --baud 38400 --rs485 --address 1";
+  WriteFile(File("prog.txt"), "a=1\nEND\n");
+  ASSERT_EQ(RunClient("compile " + File("prog.txt")).status, 0);
+  ASSERT_EQ(RunClient("settings new " + File("a.adf")).status, 0);
+  ASSERT_EQ(RunClient("settings set " + File("a.adf") + " 'Data(2)=3.25' 'Mode(5)=Torque' 'Data(5)=50'").status, 0);
+
+  const ClientRun downloaded = RunClient("settings download" + motor + " " + File("a.adf") + " --program " + File("prog.vqx"));
+  ASSERT_EQ(downloaded.status, 0) << downloaded.output;
+  EXPECT_NE(downloaded.output.find("downloaded " + File("a.adf") + " to motor 1 (with the motor program)"), std::string::npos);
+  const auto memory = [&](int address) {
+    return simulator->WithMotor(0, 0, [&](velkor::sim::Firmware& m) { return m.Memory().Byte(address); });
+  };
+  EXPECT_EQ(memory(103), 123) << "the data marker";
+  EXPECT_EQ(memory(25003), 'a') << "the file's name without its folder";
+
+  ASSERT_EQ(RunClient("settings set " + File("a.adf") + " 'Data(2)=4'").status, 0);
+  const ClientRun differ = RunClient("settings diff " + File("a.adf") + motor);
+  EXPECT_EQ(differ.status, 1) << differ.output;
+  EXPECT_NE(differ.output.find("Data(2): 4 | 3.25\nMotorData(2): 8000 | 6500\n"), std::string::npos) << differ.output;
+
+  ASSERT_EQ(RunClient("settings upload" + motor + " " + File("b.adf")).status, 0);
+  const ClientRun shown = RunClient("settings show " + File("b.adf"));
+  EXPECT_NE(shown.output.find("Torque    50 %T"), std::string::npos) << shown.output;
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ class Session {
   bool Motor(const PortOptions& options, ComPtr<IVNXMotor>& motor);
 
   IVNXComm& Host() { return *host_.get(); }
+  ComPtr<IVNXComm> HostObject() const { return host_; }
   // What a user can do about an engine error of that code, in this verb.
   struct Hint {
     DWORD code;

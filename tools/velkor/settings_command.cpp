@@ -10,6 +10,7 @@
 #include "setup/files/axis_file.h"
 #include "setup/model/editor.h"
 #include "tools/velkor/settings_show.h"
+#include "tools/velkor/settings_transfer_command.h"
 
 namespace velkor::client {
 namespace {
@@ -21,7 +22,8 @@ constexpr int kDiffer = 1;
 constexpr int kFailed = 2;
 
 constexpr const char* kSettingsUsage =
-    "usage: velkor settings new FILE.adf [--force] | show FILE.adf | set FILE.adf NAME=VALUE... | diff A.adf B.adf\n";
+    "usage: velkor settings new FILE.adf [--force] | show FILE.adf | set FILE.adf NAME=VALUE... | diff A.adf B.adf\n"
+    "       velkor settings download|upload --port P --address N FILE.adf | diff FILE.adf --port P --address N\n";
 
 // The window as a terminal shows it: messages only, and the last one kept,
 // so that an edit can tell whether it was refused.
@@ -258,7 +260,13 @@ int Settings(std::span<const std::string_view> arguments, std::FILE* out, std::F
   if (verb == "new") return New(rest, out, err);
   if (verb == "show") return Show(rest, out, err);
   if (verb == "set") return Set(rest, out, err);
-  if (verb == "diff") return Diff(rest, out, err);
+  if (verb == "download") return SettingsDownloadCommand(rest, out, err);
+  if (verb == "upload") return SettingsUploadCommand(rest, out, err);
+  // Against a motor when a port is named, else between two files.
+  const bool motor = std::any_of(rest.begin(), rest.end(), [](std::string_view word) {
+    return word == "--port" || word == "--net" || word == "--usb";
+  });
+  if (verb == "diff") return motor ? SettingsMotorDiff(rest, out, err) : Diff(rest, out, err);
   std::fprintf(err, "velkor settings: unknown verb '%.*s'\n%s", static_cast<int>(verb.size()), verb.data(),
                kSettingsUsage);
   return kFailed;
