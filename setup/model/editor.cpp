@@ -212,6 +212,24 @@ void SettingsEditor::CheckHome(int box, bool checked) {
   ChangeOptions(options);
 }
 
+void SettingsEditor::SetGains(const std::array<std::string, 7>& gains) {
+  const AxisSettings before = settings_;
+  settings_.gains = gains;
+  Show(&before);
+  MarkChanged();
+}
+
+void SettingsEditor::Uploaded(AxisSettings settings) {
+  settings.encoderRes = settings_.encoderRes;
+  settings.encoderResText = settings_.encoderResText;
+  settings.motorInfo = settings_.motorInfo;
+  const AxisSettings before = settings_;
+  settings_ = std::move(settings);
+  Show(&before);
+  RememberAll();
+  MarkChanged();
+}
+
 void SettingsEditor::SetOptionBytes(const OptionBytes& bytes) {
   settings_.options = ControlsFrom(bytes);
   ApplyOptions();

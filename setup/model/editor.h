@@ -47,6 +47,8 @@ class SettingsEditor {
   void ChooseFaultAction(int button);  // FaultAction(button)
   void ChooseHomeMethod(int button);   // HomehsLim(button)
   void CheckHome(int box, bool checked);  // HomeChecked(3) or (4)
+  // Gains filled in by the tuning buttons or the slider: shown, changed.
+  void SetGains(const std::array<std::string, 7>& gains);
   // The option controls as the bytes describe them (a file, an upload).
   void SetOptionBytes(const OptionBytes& bytes);
 
@@ -61,6 +63,8 @@ class SettingsEditor {
   // A whole model from a file: shown, with the file name in the title. The
   // resolution and the motor information are not in the file and stay.
   void Opened(AxisSettings settings, std::string fileName);
+  // A model read from the motor: shown, changed; the title keeps its file.
+  void Uploaded(AxisSettings settings);
   // The model was saved: the title shows the file name without the mark.
   void Saved(std::string fileName);
 

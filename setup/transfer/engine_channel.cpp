@@ -39,6 +39,12 @@ std::optional<std::string> EngineChannel::Ask(std::string_view command) {
 
 bool EngineChannel::HostWrite(std::string_view command) { return Succeeded(host_->WriteCmd(Bstr(command).get())); }
 
+std::optional<std::string> EngineChannel::HostAsk(std::string_view command) {
+  Bstr answer;
+  if (!Succeeded(host_->GetResponseOf(Bstr(command).get(), answer.Out()))) return std::nullopt;
+  return answer.Utf8();
+}
+
 bool EngineChannel::ClearBuffer() { return Succeeded(host_->ClearBuffer()); }
 
 bool EngineChannel::DownloadProgram(const std::filesystem::path& file) {

@@ -20,6 +20,7 @@ class EngineChannel : public MotorChannel {
   bool Write(std::string_view command) override;
   std::optional<std::string> Ask(std::string_view command) override;
   bool HostWrite(std::string_view command) override;
+  std::optional<std::string> HostAsk(std::string_view command) override;
   bool ClearBuffer() override;
   bool DownloadProgram(const std::filesystem::path& file) override;
   int Address() const override { return static_cast<int>(address_); }

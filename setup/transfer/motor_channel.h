@@ -23,6 +23,9 @@ class MotorChannel {
   // The host object's WriteCmd (a leading decimal address selects the
   // motor), ClearBuffer and Download of a program file to this motor.
   virtual bool HostWrite(std::string_view command) = 0;
+  // The host object's GetResponseOf: to the motor the host last selected,
+  // or to the one a leading decimal address names.
+  virtual std::optional<std::string> HostAsk(std::string_view command) = 0;
   virtual bool ClearBuffer() = 0;
   virtual bool DownloadProgram(const std::filesystem::path& file) = 0;
   virtual int Address() const = 0;
