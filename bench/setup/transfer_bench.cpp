@@ -67,12 +67,18 @@ void SettingsRoundTrip(benchmark::State& state) {
   const auto folder = std::filesystem::temp_directory_path() / ("velkor-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   ::setenv("VELKOR_REGISTRY", (folder / "user.reg").c_str(), 1);
-  auto parsed = velkor::sim::ParseScenario("port bus pace\nmotor address=1 baud=9600\n");
+  // An RS232 chain, where the motor's echo paces the host, as on the bench.
+  auto parsed = velkor::sim::ParseScenario("port chain pace\nmotor baud=9600\n");
   std::string error;
   auto simulator = velkor::sim::Simulator::Start(parsed.scenario, nullptr, error);
   velkor::ComPtr<IVNXComm> host;
   if (!simulator || FAILED(velkor::CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid())) ||
-      FAILED(host->OpenPort(velkor::Bstr(simulator->DevicePath(0)).get())) || FAILED(host->InitRS485(1, 0))) {
+      FAILED(host->OpenPort(velkor::Bstr(simulator->DevicePath(0)).get()))) {
+    state.SkipWithError("no simulated motor or no engine");
+    return;
+  }
+  LONG motors = 0;
+  if (FAILED(host->AddressMotorChain(&motors)) || motors != 1) {
     state.SkipWithError("no simulated motor or no engine");
     return;
   }
