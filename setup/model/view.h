@@ -5,6 +5,7 @@
 // "FenwaMV." in front for the motor-values window. Every call has a default
 // that does nothing, so a view implements only what it can show.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,8 @@ class View {
   virtual void HideNotices() {}
   // A transfer runs: the busy pointer, the window disabled.
   virtual void SetBusy(bool) {}
+  // A background colour (0xBBGGRR), or nothing for the control's normal one.
+  virtual void SetColour(std::string_view /*control*/, std::optional<unsigned> /*colour*/) {}
 };
 
 // "PrePos" and 3 give "PrePos(3)".

@@ -51,6 +51,10 @@ bool EngineChannel::DownloadProgram(const std::filesystem::path& file) {
   return Succeeded(host_->Download(address_, Bstr(file.string()).get()));
 }
 
+bool EngineChannel::SetDefaultMotor(int address) {
+  return host_ && Succeeded(host_->put_DefaultMotor(static_cast<LONG>(address)));
+}
+
 void SleepingClock::Sleep(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
 
 std::chrono::milliseconds RecordingClock::Total() const {

@@ -23,6 +23,7 @@ class EngineChannel : public MotorChannel {
   std::optional<std::string> HostAsk(std::string_view command) override;
   bool ClearBuffer() override;
   bool DownloadProgram(const std::filesystem::path& file) override;
+  bool SetDefaultMotor(int address) override;
   int Address() const override { return static_cast<int>(address_); }
   std::string LastFailure() const override { return failure_; }
 

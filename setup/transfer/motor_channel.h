@@ -28,6 +28,9 @@ class MotorChannel {
   virtual std::optional<std::string> HostAsk(std::string_view command) = 0;
   virtual bool ClearBuffer() = 0;
   virtual bool DownloadProgram(const std::filesystem::path& file) = 0;
+  // The host's DefaultMotor: the address its own commands go to. A channel
+  // without a host of its own has nothing to select.
+  virtual bool SetDefaultMotor(int /*address*/) { return false; }
   virtual int Address() const = 0;
   // What the last failed call said ("No response received! (engine error 5)").
   virtual std::string LastFailure() const = 0;
