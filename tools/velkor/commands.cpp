@@ -3,6 +3,7 @@
 #include "tools/velkor/compile_command.h"
 #include "tools/velkor/settings_command.h"
 #include "tools/velkor/motor_commands.h"
+#include "tools/velkor/motors_command.h"
 #include "tools/velkor/path_command.h"
 #include "tools/velkor/stream_command.h"
 #include "tools/velkor/transfer_commands.h"
@@ -130,6 +131,12 @@ constexpr const char* kUsage =
     "                         the FILE it replaces, else 3)\n"
     "  settings diff FILE.adf --port P --address N\n"
     "                         compare the file with what motor N holds\n"
+    "  motors                 scan every serial port for motor chains, as the setup\n"
+    "                         window does, and list each motor found: its list\n"
+    "                         text (Com1 Motor 2), model, serial number, firmware,\n"
+    "                         resolution, last file downloaded and its date, tab-\n"
+    "                         separated; exit 2 when none; VELKOR_SCAN_PORTS=COM3,COM7\n"
+    "                         probes those ports only\n"
     "\n"
     "port options: --port COMn or a device path (/dev/ttyUSB0); --address N (0 every\n"
     "  motor, 1 to 119); --baud RATE (2400, 4800, 9600, 19200, 38400, 57600, 115200);\n"
@@ -254,6 +261,7 @@ int Run(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
   if (command == "stream") return Stream(options, out, err);
   if (command == "path") return Path(options, out, err);
   if (command == "settings") return Settings(options, out, err);
+  if (command == "motors") return Motors(options, out, err);
   std::fprintf(err, "velkor: unknown command '%.*s' (try 'velkor --help')\n", static_cast<int>(command.size()),
                command.data());
   return 2;
