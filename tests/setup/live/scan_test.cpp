@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/setup/recording_view.h"
+
 #include <algorithm>
 
 #include "platform/registry/registry.h"
@@ -19,20 +21,6 @@ using ::velkor::testing::TemporaryRegistry;
 using ::velkor::testing::WriteFile;
 
 // Ports are probed at once; the view is called from their threads in turn.
-struct ScanView : View {
-  void ShowNotices(std::string_view caption, std::string_view line) override {
-    events.push_back("notice " + std::string(caption) + "|" + std::string(line));
-  }
-  void HideNotices() override { events.push_back("hide"); }
-  void ShowMessage(const Message& message) override {
-    events.push_back("message");
-    messages.push_back(message);
-  }
-  void SetBusy(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
-  bool Saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
-  std::vector<std::string> events;
-  std::vector<Message> messages;
-};
 
 struct NoPauses : Clock {
   void Sleep(std::chrono::milliseconds) override {}
@@ -69,7 +57,7 @@ class MotorScanTest : public ::testing::Test {
   sim::RegistryPortDirectory directory_;
   std::unique_ptr<sim::Simulator> simulator_;
   NoPauses clock_;
-  ScanView view_;
+  testing::RecordingView view_;
   MotorScan scan_;
 };
 

@@ -10,18 +10,11 @@
 #include "setup/live/tuning.h"
 #include "setup/transfer/engine_channel.h"
 #include "tests/engine/motor/motor_fixture.h"
+#include "tests/setup/recording_view.h"
 
 namespace velkor::setup {
 namespace {
 
-struct RecordingView : View {
-  void ShowMessage(const Message& message) override { messages.push_back(message); }
-  void SetText(std::string_view control, std::string_view text) override { texts[std::string(control)] = text; }
-  void Focus(std::string_view control) override { focus = control; }
-  std::vector<Message> messages;
-  std::map<std::string, std::string> texts;
-  std::string focus;
-};
 
 class LiveTest : public engine::testing::SimulatedBus {
  protected:
@@ -33,7 +26,7 @@ class LiveTest : public engine::testing::SimulatedBus {
     Sent();
   }
   std::unique_ptr<EngineChannel> channel_;
-  RecordingView view_;
+  testing::RecordingView view_;
 };
 
 TEST_F(LiveTest, TerminalRefusesRateChangesAndShowsTheAnswer) {

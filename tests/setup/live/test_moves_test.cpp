@@ -8,29 +8,13 @@
 #include "setup/live/test_moves.h"
 #include "setup/transfer/engine_channel.h"
 #include "tests/engine/motor/motor_fixture.h"
+#include "tests/setup/recording_view.h"
 
 namespace velkor::setup {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-struct MoveView : View {
-  void ShowMessage(const Message& message) override { messages.push_back(message); }
-  void SetText(std::string_view control, std::string_view text) override { texts[std::string(control)] = text; }
-  void SetVisible(std::string_view control, bool visible) override { visibles[std::string(control)] = visible; }
-  void Focus(std::string_view control) override { focus = control; }
-  void SetHelp(std::string_view text) override { help = text; }
-  void ShowNotices(std::string_view caption, std::string_view line) override { notices = std::string(caption) + "|" + std::string(line); }
-  void SetColour(std::string_view control, std::optional<unsigned> colour) override {
-    if (colour) coloured[std::string(control)] = *colour;
-    else coloured.erase(std::string(control));
-  }
-  std::vector<Message> messages;
-  std::map<std::string, std::string> texts;
-  std::map<std::string, bool> visibles;
-  std::map<std::string, unsigned> coloured;
-  std::string focus, help, notices;
-};
 
 class TestMovesTest : public engine::testing::SimulatedBus {
  protected:
@@ -76,7 +60,7 @@ class TestMovesTest : public engine::testing::SimulatedBus {
   }
 
   std::unique_ptr<EngineChannel> channel_;
-  MoveView view_;
+  testing::RecordingView view_;
   CommandLog log_{view_};
   AxisSettings settings_;
   LiveState state_;

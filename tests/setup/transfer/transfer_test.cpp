@@ -9,20 +9,13 @@
 #include "setup/transfer/settings_upload.h"
 #include "setup/transfer/text_record.h"
 #include "tests/engine/motor/motor_fixture.h"
+#include "tests/setup/recording_view.h"
 
 namespace velkor::setup {
 namespace {
 
 using std::chrono::milliseconds;
 
-struct RecordingView : View {
-  void ShowMessage(const Message& message) override { messages.push_back(message); }
-  void SetText(std::string_view control, std::string_view text) override {
-    if (control == "MStat") status.emplace_back(text);
-  }
-  std::vector<Message> messages;
-  std::vector<std::string> status;
-};
 
 class SettingsTransferTest : public engine::testing::SimulatedBus {
  protected:
@@ -64,7 +57,7 @@ class SettingsTransferTest : public engine::testing::SimulatedBus {
   std::unique_ptr<EngineChannel> channel_;
   std::filesystem::path program_;
   RecordingClock clock_;
-  RecordingView view_;
+  testing::RecordingView view_;
   ::velkor::testing::TemporaryFolder folder_;
 };
 
