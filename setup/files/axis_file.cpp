@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/profile/profile.h"
+#include "setup/model/view.h"
 
 namespace velkor::setup {
 namespace {
@@ -14,10 +15,6 @@ namespace {
 constexpr std::size_t kLongestFile = 1 << 20;  // an axis file is a few kilobytes
 constexpr std::array<std::string_view, 5> kOwnSections = {"ScaleFactor", "MotionPresets", "PIDValues", "LimValues",
                                                           "OtherOps"};
-
-std::string Key(std::string_view name, std::size_t index) {
-  return std::string(name) + "(" + std::to_string(index) + ")";
-}
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -61,16 +58,25 @@ std::vector<AxisFileEntry> AxisFileEntries(const AxisSettings& settings) {
   }};
   for (const auto& [name, field] : motionKeys)
     for (std::size_t i = 0; i < settings.functions.size(); ++i)
-      put("MotionPresets", Key(name, i), field(settings.functions[i]));
-  for (std::size_t j = 0; j < settings.gains.size(); ++j) put("PIDValues", Key("pid", j), settings.gains[j]);
-  for (std::size_t j = 0; j < settings.limits.size(); ++j) put("LimValues", Key("LimVal", j), settings.limits[j]);
+      put("MotionPresets", Indexed(name, i), field(settings.functions[i]));
+  for (std::size_t j = 0; j < settings.gains.size(); ++j) put("PIDValues", Indexed("pid", j), settings.gains[j]);
+  for (std::size_t j = 0; j < settings.limits.size(); ++j) put("LimValues", Indexed("LimVal", j), settings.limits[j]);
   for (std::size_t j = 0; j < settings.limits.size(); ++j)
-    put("LimValues", Key("MotorLimVal", j), settings.motorLimits[j]);
+    put("LimValues", Indexed("MotorLimVal", j), settings.motorLimits[j]);
   const OptionBytes bytes = settings.Bytes();
   put("OtherOps", "PowerUpOps", std::to_string(bytes.powerUp));
   put("OtherOps", "FaultOps", std::to_string(bytes.fault));
   put("OtherOps", "HomeOps", std::to_string(bytes.home));
   return entries;
+}
+
+std::vector<std::string> AxisFileDifferences(const AxisSettings& a, const AxisSettings& b) {
+  const auto left = AxisFileEntries(a);
+  const auto right = AxisFileEntries(b);
+  std::vector<std::string> lines;
+  for (std::size_t k = 0; k < left.size() && k < right.size(); ++k)
+    if (left[k].value != right[k].value) lines.push_back(left[k].key + ": " + left[k].value + " | " + right[k].value);
+  return lines;
 }
 
 std::optional<std::string> SaveAxisFile(const AxisSettings& settings, const std::filesystem::path& path) {
@@ -124,19 +130,19 @@ OpenedAxisFile OpenAxisFile(const std::filesystem::path& path) {
   settings.unit = static_cast<Unit>(listIndex("ScaleFactor", "UnitsIndex", 4));
   for (std::size_t i = 0; i < settings.functions.size(); ++i) {
     MotionFunction& function = settings.functions[i];
-    function.mode = static_cast<Mode>(listIndex("MotionPresets", Key("Mode", i), 7));
-    function.data = read("MotionPresets", Key("Data", i));
-    function.vel = read("MotionPresets", Key("Vel", i));
-    function.acc = read("MotionPresets", Key("Acc", i));
-    function.noGo = listIndex("MotionPresets", Key("NoGo", i), 1) == 1;
-    function.motorData = read("MotionPresets", Key("MotorData", i));
-    function.motorVel = read("MotionPresets", Key("MotorVel", i));
-    function.motorAcc = read("MotionPresets", Key("MotorAcc", i));
+    function.mode = static_cast<Mode>(listIndex("MotionPresets", Indexed("Mode", i), 7));
+    function.data = read("MotionPresets", Indexed("Data", i));
+    function.vel = read("MotionPresets", Indexed("Vel", i));
+    function.acc = read("MotionPresets", Indexed("Acc", i));
+    function.noGo = listIndex("MotionPresets", Indexed("NoGo", i), 1) == 1;
+    function.motorData = read("MotionPresets", Indexed("MotorData", i));
+    function.motorVel = read("MotionPresets", Indexed("MotorVel", i));
+    function.motorAcc = read("MotionPresets", Indexed("MotorAcc", i));
   }
-  for (std::size_t j = 0; j < settings.gains.size(); ++j) settings.gains[j] = read("PIDValues", Key("pid", j));
+  for (std::size_t j = 0; j < settings.gains.size(); ++j) settings.gains[j] = read("PIDValues", Indexed("pid", j));
   for (std::size_t j = 0; j < settings.limits.size(); ++j) {
-    settings.limits[j] = read("LimValues", Key("LimVal", j));
-    settings.motorLimits[j] = read("LimValues", Key("MotorLimVal", j));
+    settings.limits[j] = read("LimValues", Indexed("LimVal", j));
+    settings.motorLimits[j] = read("LimValues", Indexed("MotorLimVal", j));
   }
   // The controls show what the bytes say, and the bytes are rebuilt from
   // them, so a stray bit never reaches the motor.

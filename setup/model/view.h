@@ -49,5 +49,8 @@ class View {
 inline std::string Indexed(std::string_view control, int index) {
   return std::string(control) + "(" + std::to_string(index) + ")";
 }
+inline std::string Indexed(std::string_view control, std::size_t index) {
+  return std::string(control) + "(" + std::to_string(index) + ")";
+}
 
 }  // namespace velkor::setup

@@ -20,10 +20,6 @@ constexpr double kWordMax = std::numeric_limits<std::int16_t>::max();
 // About the number of commands a download sends, for its progress.
 constexpr double kCommands = 295;
 
-std::string Indexed(const char* name, std::size_t index) {
-  return std::string(name) + "(" + std::to_string(index) + ")";
-}
-
 // Ends the download through its failure path, saying why.
 struct Broken {
   std::string why;
