@@ -21,6 +21,8 @@ struct AxisFileEntry {
   std::string section, key, value;
 };
 std::vector<AxisFileEntry> AxisFileEntries(const AxisSettings& settings);
+// Every key whose value differs, in file order, as "key: a | b".
+std::vector<std::string> AxisFileDifferences(const AxisSettings& a, const AxisSettings& b);
 
 // Writes every key in one replacement of the file, so that a crash never
 // leaves half of it. The option bytes are those of the option controls.

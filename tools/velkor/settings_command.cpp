@@ -151,16 +151,6 @@ class SettingsSession {
   SettingsEditor editor_{view_};
 };
 
-// What two models hold differently, key by key, in file order.
-std::vector<std::string> Differences(const AxisSettings& a, const AxisSettings& b) {
-  const auto left = AxisFileEntries(a);
-  const auto right = AxisFileEntries(b);
-  std::vector<std::string> lines;
-  for (std::size_t k = 0; k < left.size() && k < right.size(); ++k)
-    if (left[k].value != right[k].value) lines.push_back(left[k].key + ": " + left[k].value + " | " + right[k].value);
-  return lines;
-}
-
 // The edited value as normalised, then every other value it changed.
 void PrintEdit(const Edit& edit, const AxisSettings& before, const AxisSettings& after, std::FILE* out) {
   if (Lower(edit.name) == "encoderres") std::fprintf(out, "EncoderRes=%s\n", after.encoderResText.c_str());
@@ -173,16 +163,6 @@ void PrintEdit(const Edit& edit, const AxisSettings& before, const AxisSettings&
       std::fprintf(out, "  %s=%s\n", now[k].key.c_str(), now[k].value.c_str());
 }
 
-std::optional<OpenedAxisFile> Open(std::string_view path, std::FILE* err) {
-  OpenedAxisFile opened = OpenAxisFile(std::string(path));
-  if (!opened.settings) {
-    std::fprintf(err, "velkor settings: %s\n", opened.error.c_str());
-    return std::nullopt;
-  }
-  for (const std::string& warning : opened.warnings)
-    std::fprintf(err, "velkor settings: %.*s: %s\n", static_cast<int>(path.size()), path.data(), warning.c_str());
-  return opened;
-}
 
 int Save(const AxisSettings& settings, const std::filesystem::path& path, std::FILE* err) {
   if (const auto problem = SaveAxisFile(settings, path)) {
@@ -218,7 +198,7 @@ int Set(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
     }
     edits.push_back({std::string(word.substr(0, equals)), std::string(word.substr(equals + 1))});
   }
-  const auto opened = Open(arguments[0], err);
+  const auto opened = OpenSettingsFile(arguments[0], err);
   if (!opened) return kFailed;
   SettingsSession session(*opened->settings, std::string(arguments[0]), opened->reportedEncoderRes);
   for (const Edit& edit : edits) {
@@ -235,7 +215,7 @@ int Set(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* 
 
 int Show(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   if (arguments.size() != 1) return std::fputs(kSettingsUsage, err), kFailed;
-  const auto opened = Open(arguments[0], err);
+  const auto opened = OpenSettingsFile(arguments[0], err);
   if (!opened) return kFailed;
   PrintSettings(*opened->settings, out);
   return kDone;
@@ -243,15 +223,26 @@ int Show(std::span<const std::string_view> arguments, std::FILE* out, std::FILE*
 
 int Diff(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   if (arguments.size() != 2) return std::fputs(kSettingsUsage, err), kFailed;
-  const auto a = Open(arguments[0], err);
-  const auto b = Open(arguments[1], err);
+  const auto a = OpenSettingsFile(arguments[0], err);
+  const auto b = OpenSettingsFile(arguments[1], err);
   if (!a || !b) return kFailed;
-  const auto lines = Differences(*a->settings, *b->settings);
+  const auto lines = AxisFileDifferences(*a->settings, *b->settings);
   for (const std::string& line : lines) std::fprintf(out, "%s\n", line.c_str());
   return lines.empty() ? kDone : kDiffer;
 }
 
 }  // namespace
+
+std::optional<setup::OpenedAxisFile> OpenSettingsFile(std::string_view path, std::FILE* err) {
+  setup::OpenedAxisFile opened = OpenAxisFile(std::string(path));
+  if (!opened.settings) {
+    std::fprintf(err, "velkor settings: %s\n", opened.error.c_str());
+    return std::nullopt;
+  }
+  for (const std::string& warning : opened.warnings)
+    std::fprintf(err, "velkor settings: %.*s: %s\n", static_cast<int>(path.size()), path.data(), warning.c_str());
+  return opened;
+}
 
 int Settings(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   if (arguments.empty()) return std::fputs(kSettingsUsage, err), kFailed;

@@ -11,6 +11,7 @@
 #include "setup/transfer/settings_upload.h"
 #include "tools/velkor/progress.h"
 #include "tools/velkor/session.h"
+#include "tools/velkor/settings_command.h"
 
 namespace velkor::client {
 namespace {
@@ -87,15 +88,13 @@ std::string Now() {
   return text;
 }
 
+// The file's settings with the decimals its scale gives, as the window
+// would have them after opening it.
 std::optional<AxisSettings> OpenFile(const std::string& file, std::FILE* err) {
-  OpenedAxisFile opened = OpenAxisFile(file);
-  if (!opened.settings) {
-    std::fprintf(err, "velkor settings: %s\n", opened.error.c_str());
-    return std::nullopt;
-  }
-  for (const std::string& warning : opened.warnings) std::fprintf(err, "velkor settings: %s: %s\n", file.c_str(), warning.c_str());
-  opened.settings->decPlaces = DecPlacesFor(opened.settings->CurrentScale());
-  return opened.settings;
+  auto opened = OpenSettingsFile(file, err);
+  if (!opened) return std::nullopt;
+  opened->settings->decPlaces = DecPlacesFor(opened->settings->CurrentScale());
+  return opened->settings;
 }
 
 // Reads the motor's settings; the model in `current` gives the decimals.
@@ -190,15 +189,9 @@ int SettingsMotorDiff(std::span<const std::string_view> arguments, std::FILE* ou
   if (!file) return kEngineFailure;
   std::optional<AxisSettings> uploaded;
   if (const int status = Upload(*options, *file, uploaded, out, err); status != kDone) return status;
-  const auto left = AxisFileEntries(*file);
-  const auto right = AxisFileEntries(*uploaded);
-  bool differ = false;
-  for (std::size_t k = 0; k < left.size() && k < right.size(); ++k) {
-    if (left[k].value == right[k].value) continue;
-    differ = true;
-    std::fprintf(out, "%s: %s | %s\n", left[k].key.c_str(), left[k].value.c_str(), right[k].value.c_str());
-  }
-  return differ ? kDiffer : kDone;
+  const auto lines = AxisFileDifferences(*file, *uploaded);
+  for (const std::string& line : lines) std::fprintf(out, "%s\n", line.c_str());
+  return lines.empty() ? kDone : kDiffer;
 }
 
 }  // namespace velkor::client
