@@ -9,8 +9,6 @@ constexpr int kFunctions = 16;
 constexpr int kLimits = 10;
 constexpr int kGains = 7;
 
-bool Blank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
-
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // Every field whose text the input rules guard.
@@ -82,7 +80,7 @@ void SettingsEditor::Restore(FieldId field) {
 
 bool SettingsEditor::GotFocus(FieldId field) {
   if (field.group != FieldGroup::EncoderRes) {
-    if (Blank(settings_.encoderResText)) {
+    if (IsBlank(settings_.encoderResText)) {
       view_.ShowMessage({std::string(kNeedEncoderResTitle), std::string(kNeedEncoderRes), Icon::Exclamation});
       view_.SetWarning("ERes", true);
       view_.Focus("ERes");
@@ -219,7 +217,8 @@ void SettingsEditor::SetGains(const std::array<std::string, 7>& gains) {
   MarkChanged();
 }
 
-void SettingsEditor::Uploaded(AxisSettings settings) {
+void SettingsEditor::Replace(AxisSettings settings) {
+  // Neither a file nor the data block holds these: they stay.
   settings.encoderRes = settings_.encoderRes;
   settings.encoderResText = settings_.encoderResText;
   settings.motorInfo = settings_.motorInfo;
@@ -227,6 +226,10 @@ void SettingsEditor::Uploaded(AxisSettings settings) {
   settings_ = std::move(settings);
   Show(&before);
   RememberAll();
+}
+
+void SettingsEditor::Uploaded(AxisSettings settings) {
+  Replace(std::move(settings));
   MarkChanged();
 }
 
@@ -271,16 +274,10 @@ void SettingsEditor::ShowHelp(std::string_view control, int index) {
 }
 
 void SettingsEditor::Opened(AxisSettings settings, std::string fileName) {
-  settings.encoderRes = settings_.encoderRes;
-  settings.encoderResText = settings_.encoderResText;
-  settings.motorInfo = settings_.motorInfo;
   // The decimals follow the file's scale, so that the next entry is rounded
   // for this axis and not for the one shown before.
   settings.decPlaces = DecPlacesFor(settings.CurrentScale());
-  const AxisSettings before = settings_;
-  settings_ = std::move(settings);
-  Show(&before);
-  RememberAll();
+  Replace(std::move(settings));
   // The fields were filled through their change handlers: changed, but the
   // title shows the file as opened.
   settings_.changesMade = true;

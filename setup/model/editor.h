@@ -75,6 +75,7 @@ class SettingsEditor {
   void ChangeOptions(OptionControls options);
   void MarkChanged();
   void RememberAll();
+  void Replace(AxisSettings settings);  // a whole model from elsewhere, shown
   void Restore(FieldId field);
 
   View& view_;

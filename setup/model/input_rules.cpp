@@ -87,7 +87,7 @@ Acceptance AcceptScale(AxisSettings settings, int index, std::string_view text) 
 
 Acceptance AcceptEncoderRes(AxisSettings settings, std::string_view text) {
   // An empty field is left empty: the next field entered asks for it.
-  if (text.find_first_not_of(" \t") == std::string_view::npos) {
+  if (IsBlank(text)) {
     settings.encoderResText = std::string(text);
     return {std::move(settings), std::nullopt};
   }

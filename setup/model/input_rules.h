@@ -28,6 +28,9 @@ std::string& TextOf(AxisSettings& settings, FieldId field);
 // Whether the field takes the focus: motion fields by their function's mode.
 bool FieldEnabled(const AxisSettings& settings, FieldId field);
 
+// Empty, or blanks only: a field left without a value.
+inline bool IsBlank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+
 // The keys that accept a field's text (losing the focus does, too).
 enum class Key { Enter, Up, Down, Left, Right, LostFocus };
 
