@@ -1,7 +1,6 @@
 #include "setup/transfer/engine_channel.h"
 
 #include <cstdio>
-#include <thread>
 
 namespace velkor::setup {
 
@@ -53,14 +52,6 @@ bool EngineChannel::DownloadProgram(const std::filesystem::path& file) {
 
 bool EngineChannel::SetDefaultMotor(int address) {
   return host_ && Succeeded(host_->put_DefaultMotor(static_cast<LONG>(address)));
-}
-
-void SleepingClock::Sleep(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
-
-std::chrono::milliseconds RecordingClock::Total() const {
-  std::chrono::milliseconds total{0};
-  for (auto pause : pauses) total += pause;
-  return total;
 }
 
 }  // namespace velkor::setup
