@@ -38,6 +38,8 @@ class PacedLine {
   // the host was given.
   std::vector<std::uint8_t> DueForHost(Clock::time_point now) const;
   bool HasDueForHost(Clock::time_point now) const;
+  // Bytes from the host that have not reached the line yet (paced ones).
+  bool HasIncoming() const { return !incoming_.empty(); }
   void Written(std::size_t count);
   // Nobody reads: what was on its way to the host is lost.
   void DropForHost() { outgoing_.clear(); }

@@ -1,12 +1,14 @@
 #include "sim/frontend/port_server.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace velkor::sim {
 
@@ -60,6 +62,21 @@ void PortServer::Run() {
       Serve(port, now);
       WriteTo(port, now);
     }
+  }
+}
+
+std::string PortServer::TakeHostBytes(std::size_t place) {
+  Port& port = *ports_.at(place);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (;;) {
+    {
+      std::lock_guard lock(port.mutex);
+      int unread = 0;
+      const bool known = ::ioctl(port.terminal.Master(), FIONREAD, &unread) == 0;
+      if ((known && unread == 0 && !port.paced.HasIncoming()) || std::chrono::steady_clock::now() >= deadline)
+        return port.paced.Model().TakeHostBytes();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

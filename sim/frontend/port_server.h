@@ -37,6 +37,11 @@ class PortServer {
   std::size_t PortCount() const { return ports_.size(); }
   const std::string& DevicePath(std::size_t port) const { return ports_.at(port)->terminal.DevicePath(); }
 
+  // Every byte the host has written to a port so far, as its line recorded
+  // it: taken once the line has read all of them (for at most two seconds),
+  // so that nothing still on its way is missed.
+  std::string TakeHostBytes(std::size_t port);
+
   // Runs `use` on a port's line while the server leaves it alone.
   template <class Use>
   auto WithLine(std::size_t port, Use&& use) {

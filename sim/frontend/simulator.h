@@ -70,6 +70,9 @@ class Simulator {
   }
   const std::filesystem::path& UsbDeviceListFile() const { return usb_list_.File(); }
 
+  // Serial ports only: every byte the host has written to the port so far,
+  // once the line has taken it (see PortServer::TakeHostBytes).
+  std::string TakeHostBytes(std::size_t port) { return server_.TakeHostBytes(Place(port, 0, Transport::Serial)); }
   // Serial ports only: the port's line.
   template <class Use>
   auto WithLine(std::size_t port, Use&& use) {

@@ -57,7 +57,7 @@ class SimulatedBus : public ::testing::Test {
   }
   // Every byte the motors' line received since the previous call.
   std::string SentBytes() {
-    return simulator_->WithLine(0, [](sim::Line& line) { return line.TakeHostBytes(); });
+    return simulator_->TakeHostBytes(0);
   }
   std::string DevicePath() const { return simulator_->DevicePath(0); }
 
