@@ -82,8 +82,8 @@ class Firmware {
   std::int32_t AppliedTorque() const;
   // How often "F" has applied the gains.
   int GainUpdates() const { return gain_updates_; }
-  // The inputs as the motor reads them: the levels set, 0 where a limit
-  // switch is tripped (bit 0 = A).
+  // The pins as the motor reads them (bit 0 = A): an input's level as set,
+  // 0 where a limit switch is tripped; an output pin's output level.
   std::uint8_t Inputs() const;
 
   // Inputs A..G, as the operator or a test sets them; a tripped limit
@@ -169,6 +169,7 @@ class Firmware {
   std::optional<std::int32_t> MotionValue(std::string_view name) const;
   std::optional<std::int32_t> MotionReport(std::string_view name) const;
   void StartProgram();
+  void EnterProgram(std::uint32_t label, bool call);  // the host's GOTOn / GOSUBn
   bool ExecuteOutput(std::string_view token, std::string& answer);
   bool Print(std::string_view token, std::string& answer);
   void FinishLoad();
@@ -230,6 +231,7 @@ class Firmware {
   std::string program_output_;
   bool host_spoke_ = false;  // a character came in since power-up ("RUN?")
   std::uint8_t outputs_ = 0;
+  std::uint8_t output_pins_ = 0;  // pins made outputs ("UEO"); the rest are inputs
   std::deque<std::string> received_lines_;
 
   HostModeTrajectory host_;

@@ -111,7 +111,11 @@ bool Firmware::ExecuteMotion(std::string_view token) {
     // No brake to release: the shaft is free whenever the drive is off.
   } else if (token.size() == 3 && token[0] == 'U' && token[1] >= 'A' && token[1] <= 'G' &&
              (token[2] == 'I' || token[2] == 'O')) {
-    // Input/output configuration of a port pin: every pin stays an input here.
+    // A pin made an output shows the output's level to whoever reads it;
+    // G has no output driver and stays an input.
+    const auto bit = static_cast<std::uint8_t>(1u << (token[1] - 'A'));
+    if (token[2] == 'I') output_pins_ = static_cast<std::uint8_t>(output_pins_ & ~bit);
+    else if (token[1] != 'G') output_pins_ = static_cast<std::uint8_t>(output_pins_ | bit);
   } else {
     return false;
   }
@@ -229,7 +233,8 @@ std::int32_t Firmware::AppliedTorque() const {
 }
 
 std::uint8_t Firmware::Inputs() const {
-  return static_cast<std::uint8_t>(inputs_ & ~load_.ActiveInputs() & 0x7F);
+  const auto read = static_cast<std::uint8_t>(inputs_ & ~load_.ActiveInputs());
+  return static_cast<std::uint8_t>(((read & ~output_pins_) | (outputs_ & output_pins_)) & 0x7F);
 }
 
 bool Firmware::Moving() const {

@@ -24,6 +24,17 @@ std::vector<std::string_view> SplitItems(std::string_view list) {
   return items;
 }
 
+// "GOTO12" -> 12 for `keyword` "GOTO".
+std::optional<std::uint32_t> JumpLabel(std::string_view token, std::string_view keyword) {
+  if (!token.starts_with(keyword) || token.size() == keyword.size() || token.size() > keyword.size() + 5) return std::nullopt;
+  std::uint32_t label = 0;
+  for (char c : token.substr(keyword.size())) {
+    if (c < '0' || c > '9') return std::nullopt;
+    label = label * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return label;
+}
+
 }  // namespace
 
 bool Firmware::ExecuteProgram(std::string_view token, std::string& answer) {
@@ -49,6 +60,10 @@ bool Firmware::ExecuteProgram(std::string_view token, std::string& answer) {
     StartProgram();
   } else if (token == "END") {
     machine_.Stop();
+  } else if (const auto label = JumpLabel(token, "GOSUB"); label && !in_program_) {
+    EnterProgram(*label, true);
+  } else if (const auto label = JumpLabel(token, "GOTO"); label && !in_program_) {
+    EnterProgram(*label, false);
   } else if (token.starts_with("PRINT(") || token.starts_with("PRINT1(")) {
     if (!Print(token, answer)) CommandFailed();
   } else {
@@ -79,6 +94,17 @@ void Firmware::StartProgram() {
   if (!config_.hasEeprom || !plain_program_.Passes() || plain_program_.Body().empty()) return;
   machine_.Start(plain_program_);
   program_time_ = now_;
+}
+
+void Firmware::EnterProgram(std::uint32_t label, bool call) {
+  // Like RUN, a jump into a program that fails its checksum goes nowhere.
+  const auto address = config_.hasEeprom && plain_program_.Passes() ? plain_program_.LabelAddress(label) : std::nullopt;
+  const bool wasRunning = machine_.Running();
+  if (!address || !machine_.Enter(plain_program_, *address, call)) {
+    CommandFailed();
+    return;
+  }
+  if (!wasRunning) program_time_ = now_;
 }
 
 void Firmware::AdvanceProgramTo(std::chrono::nanoseconds now) {

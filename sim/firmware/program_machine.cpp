@@ -8,6 +8,9 @@
 namespace velkor::sim {
 namespace {
 
+// A return to here stops the program: the host called into one that was not running.
+constexpr std::size_t kStopOnReturn = static_cast<std::size_t>(-1);
+
 bool Separator(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
 
 // "C12": a label, which marks a place and does nothing.
@@ -35,6 +38,24 @@ void ProgramMachine::Stop() {
   running_ = false;
   waitUntil_.reset();
   waitForTrajectory_ = false;
+}
+
+bool ProgramMachine::Enter(const StoredProgram& program, std::uint16_t address, bool call) {
+  std::size_t back = kStopOnReturn;
+  if (!running_) {
+    Start(program);
+  } else {
+    // A wait cut short by the call is waited again afterwards.
+    back = waitUntil_ || waitForTrajectory_ ? waitAt_ : counter_;
+    waitUntil_.reset();
+    waitForTrajectory_ = false;
+  }
+  if (call) {
+    if (returns_.size() == kReturnDepth) return false;
+    returns_.push_back(back);
+  }
+  counter_ = address;
+  return true;
 }
 
 int ProgramMachine::Line() const {
@@ -138,6 +159,7 @@ void ProgramMachine::Step(ProgramHost& host) {
     } else {
       counter_ = returns_.back();
       returns_.pop_back();
+      if (counter_ == kStopOnReturn) Stop();
     }
   } else if (word == "STACK") {
     returns_.clear();
@@ -149,10 +171,12 @@ void ProgramMachine::Step(ProgramHost& host) {
     if (host.HostSpoke()) Stop();  // a host that talked at power-up keeps the program from running on
   } else if (word == "TWAIT") {
     waitForTrajectory_ = true;
+    waitAt_ = at;
   } else if (word.starts_with("WAIT=")) {
     const auto samples = host.Evaluate(word.substr(5));
     if (!samples || *samples < 0) host.Fault();
     else waitUntil_ = host.Samples() + *samples;
+    waitAt_ = at;
   } else if (word == "ENDIF" || word == "DEFAULT" || IsLabel(word)) {
     // Places to jump to: nothing to do.
   } else {

@@ -35,6 +35,11 @@ class ProgramMachine {
   // From the top of `program` (RUN, power-up).
   void Start(const StoredProgram& program);
   void Stop();  // END, from the program or the host
+  // The host's GOTOn (call false) or GOSUBn (call true): on from `address`
+  // of `program`, started there when it is not running. A call returns to
+  // where the program was, or stops it when it was not running. False when
+  // the return stack is full.
+  bool Enter(const StoredProgram& program, std::uint16_t address, bool call);
   bool Running() const { return running_; }
 
   // Carries out one statement, or finds the wait still on.
@@ -64,6 +69,7 @@ class ProgramMachine {
   std::vector<std::size_t> returns_;
   std::vector<std::int32_t> switches_;
   std::optional<std::int64_t> waitUntil_;
+  std::size_t waitAt_ = 0;  // the WAIT= or TWAIT waited at
   bool waitForTrajectory_ = false;
   bool running_ = false;
   bool overflowed_ = false;

@@ -80,6 +80,8 @@ bool StoredProgram::Parse(std::string_view image, std::size_t checksumWidth) {
   if (!checksum || !length || !labelChecksum || !slots) return false;
   std::size_t table = std::size_t{*slots} * 4;
   if (image.size() - at < table || (table > 0 && !Hex(image.substr(at, table)))) return false;
+  for (std::size_t slot = 0; slot < *slots; ++slot)
+    labels_.push_back(static_cast<std::uint16_t>(*Hex(image.substr(at + 4 * slot, 4))));
   at += table;
   header_checksum_ = *checksum & 0xFFFFFF;
   label_checksum_ = *labelChecksum & 0xFFFFFF;
@@ -104,6 +106,17 @@ bool StoredProgram::Parse(std::string_view image, std::size_t checksumWidth) {
     i += target ? 6 : 2;
   }
   return true;
+}
+
+std::optional<std::uint16_t> StoredProgram::LabelAddress(std::uint32_t label) const {
+  if (label >= labels_.size()) return std::nullopt;
+  // "0000" stands for a label not defined, unless the label opens the body.
+  const std::uint16_t address = labels_[label];
+  const std::string word = "C" + std::to_string(label);
+  const bool opens = body_.compare(0, word.size(), word) == 0 &&
+                     (body_.size() == word.size() || body_[word.size()] == ' ' || body_[word.size()] == '\n');
+  if (address == 0 && !opens) return std::nullopt;
+  return address;
 }
 
 std::uint32_t StoredProgram::BodyChecksum() const {

@@ -5,6 +5,7 @@
 // keyword text the jump templates stand for, with their targets beside it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,8 @@ class StoredProgram {
 
   const std::string& Body() const { return body_; }
   const std::vector<StoredJump>& Jumps() const { return jumps_; }
+  // Where label n is defined, from the image's label table.
+  std::optional<std::uint16_t> LabelAddress(std::uint32_t label) const;
   bool WellFormed() const { return well_formed_; }
   std::uint32_t HeaderChecksum() const { return header_checksum_; }  // low 24 bits
   std::uint32_t LabelChecksum() const { return label_checksum_; }
@@ -48,6 +51,7 @@ class StoredProgram {
 
   std::string body_;
   std::vector<StoredJump> jumps_;
+  std::vector<std::uint16_t> labels_;  // label table: body address by label number
   std::uint32_t header_checksum_ = 0;
   std::uint32_t label_checksum_ = 0;
   std::uint32_t header_length_ = 0;

@@ -121,6 +121,38 @@ TEST(ProgramMachine, StatementsTakeTimeAndTheHostIsServedInBetween) {
   EXPECT_GT(stopped, 0);
 }
 
+TEST(ProgramMachine, TheHostJumpsIntoTheProgramAndReadsOutputPins) {
+  Firmware motor = Loaded("C1\nn=n+1\nGOTO1\nEND\nC5\nr=r+1\nRETURN\nC7\nTWAIT\nw=w+1\nGOTO1\n");
+  motor.Command("GOSUB5");  // into a program that is not running: it ends at the RETURN
+  RunFor(motor, milliseconds(10));
+  EXPECT_EQ(Var(motor, "r"), 1);
+  EXPECT_FALSE(motor.ProgramRunning());
+  motor.Command("GOTO1");
+  RunFor(motor, milliseconds(10));
+  motor.Command("GOSUB5");  // a running program comes back to where it was
+  RunFor(motor, milliseconds(10));
+  EXPECT_EQ(Var(motor, "r"), 2);
+  EXPECT_TRUE(motor.ProgramRunning());
+  EXPECT_EQ(motor.Machine().ReturnDepth(), 0u);
+  const std::int32_t counted = Var(motor, "n");
+  RunFor(motor, milliseconds(10));
+  EXPECT_GT(Var(motor, "n"), counted);
+  motor.Command("MV V=65536 A=65536 G GOTO7");
+  RunFor(motor, milliseconds(50));
+  EXPECT_TRUE(motor.Machine().WaitingForTrajectory());
+  motor.Command("GOSUB5");  // a wait cut short by a call is waited again
+  RunFor(motor, milliseconds(50));
+  EXPECT_EQ(Var(motor, "r"), 3);
+  EXPECT_TRUE(motor.Machine().WaitingForTrajectory());
+  EXPECT_EQ(Var(motor, "w"), 0);
+  motor.Command("GOSUB6");
+  EXPECT_EQ(motor.Command("RBs"), "1\r") << "no label 6";
+
+  // A pin made an output reads as the output drives it; G stays an input.
+  EXPECT_EQ(motor.Command("UE=0 UEO UGO RU"), "111\r");
+  EXPECT_EQ(motor.Command("UEI RU"), "127\r");
+}
+
 TEST(ProgramMachine, StackOverflowRestartsAndPowerUp) {
   Firmware deep = Loaded("C1\nk=k+1\nGOSUB1\nEND\n");
   deep.Command("RUN");
