@@ -95,7 +95,7 @@ void Inputs(LiveState& state, const AxisSettings& settings, MotorChannel& channe
     inputs = InputsFromLevels(levels);
   }
   state.inputFill = inputs.fill;
-  ShowInputs(inputs, view);
+  ShowInputs(inputs, view, state.heldFunction);
 }
 
 }  // namespace
@@ -168,11 +168,12 @@ InputReading InputsFromLevels(const std::array<int, 7>& levels) {
   return inputs;
 }
 
-void ShowInputs(const InputReading& inputs, View& view) {
+void ShowInputs(const InputReading& inputs, View& view, std::optional<int> held) {
   view.SetText("bcdi", std::to_string(inputs.selector));
   for (int i = 0; i < 7; ++i) view.SetChecked(Indexed(kInputIndicator, i + 1), inputs.fill[i] == kFilled);
   const bool goHollow = inputs.fill[6] == kHollow;
   for (int k = 0; k < 16; ++k) {
+    if (k == held) continue;
     const bool selected = k == inputs.selector;
     view.SetColour(Indexed("PosIndex", k), selected ? std::optional<unsigned>(kYellow) : std::nullopt);
     const auto fields = selected && goHollow ? std::optional<unsigned>(kLightGreen) : std::nullopt;

@@ -33,7 +33,10 @@ inline constexpr int kHollow = 1;
 struct LiveState {
   bool pollingOn = false;
   int selectedAddress = 0;
-  bool timerOn = true;  // false while a Go button is held: no tick may run
+  // False while a Go button is held, except through a continuous test move:
+  // the poll then goes on, so that it feeds CLK to the motor program's guard.
+  bool timerOn = true;
+  std::optional<int> heldFunction;  // the function whose Go button is held
   int tickCount = 0;    // 1 .. 6
   bool clockFeedOn = false;
   int clockFeedCount = 0;
@@ -77,8 +80,9 @@ InputReading InputsFromLevels(const std::array<int, 7>& levels);
 
 // bcdi, the lights, and the selected function highlighted: its PosIndex
 // label yellow and, while the Go light is hollow, its fields light green;
-// every other function in its normal colours.
-void ShowInputs(const InputReading& inputs, View& view);
+// every other function in its normal colours, except the one whose Go
+// button is held, which keeps the colours of its test move.
+void ShowInputs(const InputReading& inputs, View& view, std::optional<int> held = std::nullopt);
 
 // One tick of the status timer. Engine errors are ignored: a reading whose
 // question fails (or is answered with no number) stays as it was.

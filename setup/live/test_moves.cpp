@@ -46,6 +46,7 @@ void TestMoves::GoPressed(int i, AxisSettings& settings) {
     return;
   }
   log_.Append(GoLine(i, "Pressed"));
+  state_.heldFunction = i;
   // The motor program's copy of the travel limits, as of the previous press.
   if (travelLimitsOn_ && settings.changesMade) Send("g=" + motorLimits[7] + " k=" + motorLimits[8], true);
   PaintFunction(i, kYellow);
@@ -130,12 +131,16 @@ void TestMoves::GoPressed(int i, AxisSettings& settings) {
       for (const char* command : {"END", "OFF", "STACK", "RUN"}) send(command);
       break;
   }
+  // A continuous move is guarded by the motor program, which stops it when
+  // CLK is no longer reset: the poll that resets it must go on meanwhile.
+  state_.timerOn = state_.clockFeedOn;
 }
 
 void TestMoves::GoReleased(int i, const AxisSettings& settings) {
   state_.timerOn = false;
   log_.Append(GoLine(i, "Released"));
   state_.clockFeedOn = false;
+  state_.heldFunction.reset();
   const bool torque = settings.functions.at(static_cast<std::size_t>(i)).mode == Mode::Torque;
   Send(torque ? "T=" + std::to_string(torqueDirection_) : std::string("X"), true);
   PaintFunction(i, std::nullopt);

@@ -104,6 +104,9 @@ TEST(StatusDecode, InputsInBothFirmwareFormsSelectAndPaintOneFunction) {
   InputReading go = InputsFromWord(127 - 2 - 64);  // B and G active
   ShowInputs(go, view);
   EXPECT_EQ(view.coloured, (std::map<std::string, unsigned>{{"PosIndex(2)", kYellow}})) << "function 5 painted back";
+  view.SetColour("Motion(7)", kYellow);  // a test move of function 7 under way
+  ShowInputs(go, view, 7);
+  EXPECT_EQ(view.coloured.at("Motion(7)"), kYellow) << "the held function keeps its colours";
 }
 
 TEST(StatusTick, CountsTicksFeedsTheClockAndRunsTheNotices) {
