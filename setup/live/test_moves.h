@@ -40,7 +40,8 @@ class TestMoves {
       : state_(state), channel_(channel), view_(view), log_(log) {}
 
   // Gothere(i) pressed and released. The press leaves the status poll
-  // stopped until the release.
+  // stopped until the release, except through a continuous move, which
+  // the poll's CLK=0 keeps alive in the motor.
   void GoPressed(int function, AxisSettings& settings);
   void GoReleased(int function, const AxisSettings& settings);
 

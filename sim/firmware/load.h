@@ -17,6 +17,8 @@ class Load {
   explicit Load(Mechanics mechanics);
 
   double Position() const { return physical_ + offset_; }
+  // Where the shaft is on the axis: counts from the power-up position.
+  double Physical() const { return physical_; }
   // The shaft goes to `position` as far as the hard stops let it.
   void MoveTo(double position);
   // Whether the last move ended against a stop short of where it was sent.
