@@ -269,6 +269,17 @@ void SettingsEditor::SetMotorReady(bool ready) {
   }
 }
 
+void SettingsEditor::MotorSelected(const std::array<std::string, 8>& information,
+                                   std::optional<std::string> encoderRes) {
+  settings_.motorInfo = information;
+  for (int k = 0; k < 8; ++k) view_.SetText(Indexed("MInfo", k), information.at(At(k)));
+  if (!encoderRes) return;
+  const FieldId field{FieldGroup::EncoderRes, 0};
+  TextOf(settings_, field) = *encoderRes;
+  view_.SetText(ControlOf(field), *encoderRes);
+  Accept(field);
+}
+
 void SettingsEditor::ShowHelp(std::string_view control, int index) {
   view_.SetHelp(HelpText(control, index, {settings_, screen_}));
 }

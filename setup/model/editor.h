@@ -55,6 +55,10 @@ class SettingsEditor {
   // Panel buttons Command5 and Command7.
   void SwitchScreen();
   void SwitchHomePanel();
+  // The motor chosen in the list: its information shown in MInfo and kept
+  // for the download's checks; its resolution taken into ERes when given
+  // (DetR checked).
+  void MotorSelected(const std::array<std::string, 8>& information, std::optional<std::string> encoderRes);
   // Controls that need a selected motor, and no transfer running.
   void SetMotorReady(bool ready);
   // The help line for the control under the mouse.

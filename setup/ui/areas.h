@@ -1,0 +1,27 @@
+#pragma once
+// The widgets of the setup window, each named as the setup logic names its
+// control ("PrePos(3)"), so that the logic's view and the tests find them.
+// Building only: the window connects them to the logic.
+
+#include <QString>
+#include <QWidget>
+
+namespace velkor::setup::ui {
+
+// "PrePos" and 3 give "PrePos(3)".
+QString Named(const char* control, int index);
+
+// The settings: the data table and the advanced settings in one place, the
+// home-method panel inside the latter, and beside them what is always shown
+// (gains, scale, units, resolution, motor information, transfer buttons).
+QWidget* BuildSettingsArea(QWidget* parent);
+// Motor selection, status, inputs, jog, command buttons, terminal, tuning.
+QWidget* BuildLiveArea(QWidget* parent);
+
+// The secondary windows: "FenwaMV", "FenwaMyNotices", "Fenwaout" and the splash.
+QWidget* BuildMotorValuesWindow(QWidget* owner);
+QWidget* BuildNoticesWindow(QWidget* owner);
+QWidget* BuildCommandLogWindow(QWidget* owner);
+QWidget* BuildSplash(const QString& title);
+
+}  // namespace velkor::setup::ui

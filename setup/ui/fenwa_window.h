@@ -1,0 +1,106 @@
+#pragma once
+// The setup application's main window. Its widgets forward the user's
+// events to the setup logic (the settings editor, the live sequences) and
+// show what the logic decides through the view; every exchange with a motor
+// runs in the motor session, so the window never waits on a line.
+
+#include <QMainWindow>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "setup/live/command_log.h"
+#include "setup/live/scan.h"
+#include "setup/live/session.h"
+#include "setup/live/status_monitor.h"
+#include "setup/live/test_moves.h"
+#include "setup/model/editor.h"
+#include "setup/transfer/engine_channel.h"
+#include "setup/ui/qt_view.h"
+
+namespace velkor::setup::ui {
+
+struct WindowOptions {
+  std::filesystem::path program;            // the motor program downloads store (Fenwa.vqx)
+  std::filesystem::path windowSettings;     // "FenwaSU.ini"
+  std::filesystem::path axisDataFolder;     // where the file dialogs start
+  std::optional<std::vector<int>> scanPorts;  // COM numbers to scan; all when none
+  bool splash = true;
+  int pollMilliseconds = 100;
+  Clock* clock = nullptr;  // the transfers' pauses; real ones when none
+  // Chooses the file to save before a download (empty: not saved) and to
+  // open; the file dialogs when not set.
+  std::function<std::filesystem::path(bool save)> chooseFile;
+};
+
+class FenwaWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit FenwaWindow(WindowOptions options);
+  ~FenwaWindow() override;
+
+  QtView& Viewer() { return *view_; }
+  const SettingsEditor& Editor() const { return editor_; }
+  MotorSession& Session() { return session_; }
+  QWidget* Control(const char* name) const { return view_->Find(name); }
+
+  bool OpenFile(const std::filesystem::path& file);
+  bool SaveFile(const std::filesystem::path& file);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void ConnectSettings();
+  void ConnectLive();
+  void Watch(QWidget& widget);  // help line, fields and press/release buttons
+  bool FieldEvent(FieldId field, QEvent* event);
+  bool ButtonEvent(const QString& control, int index, QEvent* event);
+  // The logic's calls to the view must not feed back into it as events.
+  void Quietly(const std::function<void()>& call);
+
+  // Motor side; everything runs as session jobs.
+  void Scan();
+  void SelectMotor(int listIndex);
+  void Tick();
+  void Download();
+  void Upload();
+  void GoPressed(int function);
+  void GoReleased(int function);
+  void JogPressed(JogButton button);
+  void JogReleased();
+  void CommandPressed(int button);
+  void HomeReleased();
+  void TerminalEnter();
+  void SendTuning(bool defaults);
+  void SetBusy(bool busy);
+  JogControls Jog() const;
+  std::string PortText() const;
+
+  WindowOptions options_;
+  std::unique_ptr<QtView> view_;
+  SettingsEditor editor_;
+  QWidget* motorValues_ = nullptr;
+  QWidget* notices_ = nullptr;
+  QWidget* commandLog_ = nullptr;
+  QTimer poll_;
+  bool quiet_ = false;
+
+  // Shared with the session's jobs: touched only there once a motor is chosen.
+  MotorScan scan_;
+  LiveState live_;
+  std::unique_ptr<EngineChannel> channel_;
+  std::unique_ptr<CommandLog> log_;
+  std::unique_ptr<TestMoves> moves_;
+  int selectedPort_ = 0;  // the window's own copy, for the texts that name the port
+  bool motorChosen_ = false;
+  MotorSession session_;  // last: its worker ends before the rest goes
+};
+
+}  // namespace velkor::setup::ui

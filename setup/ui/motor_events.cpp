@@ -1,0 +1,335 @@
+// The window's motor side: scan, selection, status poll, transfers, test
+// moves, jog, command buttons, terminal and tuning. Each exchange is a job
+// of the motor session; what the window must change afterwards comes back
+// to its own thread.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "setup/files/axis_file.h"
+#include "setup/live/terminal.h"
+#include "setup/live/tuning.h"
+#include "setup/transfer/settings_download.h"
+#include "setup/transfer/settings_upload.h"
+#include "setup/ui/areas.h"
+#include "setup/ui/fenwa_window.h"
+
+namespace velkor::setup::ui {
+namespace {
+
+SleepingClock& RealPauses() {
+  static SleepingClock clock;
+  return clock;
+}
+
+bool Pressed(QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+  if (event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  return key->key() == Qt::Key_Space && !key->isAutoRepeat();
+}
+bool Released(QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+  if (event->type() != QEvent::KeyRelease) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  return key->key() == Qt::Key_Space && !key->isAutoRepeat();
+}
+
+std::optional<JogButton> JogOf(const QString& control) {
+  if (control == "JogSlowPos") return JogButton::SlowPos;
+  if (control == "JogSlowNeg") return JogButton::SlowNeg;
+  if (control == "JogFastPos") return JogButton::FastPos;
+  if (control == "JogFastNeg") return JogButton::FastNeg;
+  return std::nullopt;
+}
+
+}  // namespace
+
+void FenwaWindow::ConnectLive() {
+  connect(qobject_cast<QAbstractButton*>(Control("Picture3")), &QAbstractButton::clicked, this, &FenwaWindow::Scan);
+  connect(qobject_cast<QComboBox*>(Control("SelMotCombo")), &QComboBox::activated, this, &FenwaWindow::SelectMotor);
+  connect(qobject_cast<QAbstractButton*>(Control("DataDownload")), &QAbstractButton::clicked, this,
+          &FenwaWindow::Download);
+  connect(qobject_cast<QAbstractButton*>(Control("DataUpload")), &QAbstractButton::clicked, this, &FenwaWindow::Upload);
+  connect(qobject_cast<QAbstractButton*>(Control("JogStop")), &QAbstractButton::clicked, this, [this] {
+    session_.Post([this] {
+      if (moves_) moves_->JogStop();
+    });
+    Control("Picture1")->setFocus();
+  });
+  for (int k = 0; k < 6; ++k) {
+    connect(qobject_cast<QAbstractButton*>(Control(Named("SendCmd", k).toUtf8())), &QAbstractButton::clicked, this,
+            [this, k] { CommandPressed(k); });
+  }
+  connect(qobject_cast<QAbstractButton*>(Control("Command1")), &QAbstractButton::clicked, this,
+          [this] { SendTuning(true); });
+  connect(qobject_cast<QAbstractButton*>(Control("DetR")), &QAbstractButton::clicked, this, [this](bool checked) {
+    if (checked) Quietly([&] { editor_.MotorSelected(editor_.Settings().motorInfo, editor_.Settings().motorInfo[3]); });
+  });
+}
+
+// Buttons that act on press and on release; the rest act on a click.
+bool FenwaWindow::ButtonEvent(const QString& control, int index, QEvent* event) {
+  const bool press = Pressed(event);
+  const bool release = Released(event);
+  if (!press && !release) {
+    if (control == "CommandText" && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        TerminalEnter();
+        return true;
+      }
+    }
+    if (control == "CommandText" && event->type() == QEvent::FocusIn)
+      QTimer::singleShot(0, Control("CommandText"), [this] { qobject_cast<QLineEdit*>(Control("CommandText"))->selectAll(); });
+    return false;
+  }
+  auto* widget = Control(control == "Gothere" || control == "SendCmd" ? Named(control.toUtf8(), index).toUtf8()
+                                                                       : control.toUtf8());
+  if (!widget || !widget->isEnabled()) return false;
+  if (control == "Gothere") {
+    press ? GoPressed(index) : GoReleased(index);
+  } else if (const auto jog = JogOf(control)) {
+    press ? JogPressed(*jog) : JogReleased();
+  } else if (control == "SendCmd" && index == kHomeButton) {
+    press ? CommandPressed(kHomeButton) : HomeReleased();
+  } else if (control == "DLtune" && press) {
+    SendTuning(false);
+  } else if (release && (control == "Command1" || control == "DLtune" || control == "Record" || control == "Tuner" ||
+                         control == "SendCmd" || control == "JogStop")) {
+    QTimer::singleShot(0, Control("Picture1"), [this] { Control("Picture1")->setFocus(); });
+  }
+  return false;
+}
+
+std::string FenwaWindow::PortText() const { return std::to_string(selectedPort_); }
+
+JogControls FenwaWindow::Jog() const {
+  return {qobject_cast<QSpinBox*>(Control("JogLimitSlow"))->value(),
+          qobject_cast<QSpinBox*>(Control("JogLimitFast"))->value(),
+          qobject_cast<QRadioButton*>(Control("TJog"))->isChecked(),
+          qobject_cast<QCheckBox*>(Control("StopOnRelease"))->isChecked()};
+}
+
+void FenwaWindow::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    poll_.stop();
+  } else {
+    QApplication::restoreOverrideCursor();
+    if (motorChosen_) poll_.start();
+  }
+  centralWidget()->setEnabled(!busy);
+  menuBar()->setEnabled(!busy);
+  Quietly([&] { editor_.SetMotorReady(!busy && motorChosen_); });
+}
+
+void FenwaWindow::Scan() {
+  poll_.stop();
+  motorChosen_ = false;
+  Quietly([&] { editor_.SetMotorReady(false); });
+  view_->SetText("MStat", "Scanning Available Serial Ports For Motors ");
+  Control("TermFrame")->setEnabled(false);
+  Control(Named("SendCmd", kRunButton).toUtf8())->hide();
+  auto* list = qobject_cast<QComboBox*>(Control("SelMotCombo"));
+  list->clear();
+  list->hide();
+  auto* label = qobject_cast<QLabel*>(Control("SelMotLbl"));
+  QFont bold = label->font();
+  bold.setBold(true);
+  label->setFont(bold);
+  label->setText("Scanning For Motors");
+  label->show();
+  ScanOptions scanOptions{options_.scanPorts, options_.clock};
+  session_.Post([this, scanOptions] {
+    channel_.reset();
+    moves_.reset();
+    live_.pollingOn = false;
+    scan_.Run(scanOptions, *view_);
+    QStringList entries;
+    for (const FoundMotor& motor : scan_.Motors()) entries << QString::fromStdString(motor.ListText());
+    QMetaObject::invokeMethod(this, [this, entries] {
+      auto* list = qobject_cast<QComboBox*>(Control("SelMotCombo"));
+      auto* label = qobject_cast<QLabel*>(Control("SelMotLbl"));
+      QFont plain = label->font();
+      plain.setBold(false);
+      label->setFont(plain);
+      if (entries.isEmpty()) {
+        label->setText("No Motors Found");
+        return;
+      }
+      list->addItems(entries);
+      list->setCurrentIndex(0);
+      list->show();
+      label->setText(QStringLiteral("Select any of %1 Motors Found").arg(entries.size()));
+      Control("TermFrame")->setEnabled(true);
+      Control(Named("SendCmd", kRunButton).toUtf8())->show();
+      qobject_cast<QLabel*>(Control("BaudRate"))->setText("9600");
+      qobject_cast<QComboBox*>(Control("NewBaud"))->setCurrentIndex(2);
+      SelectMotor(0);
+    });
+  });
+}
+
+void FenwaWindow::SelectMotor(int listIndex) {
+  poll_.stop();
+  const bool takeResolution = qobject_cast<QCheckBox*>(Control("DetR"))->isChecked();
+  session_.Post([this, listIndex, takeResolution] {
+    const auto information = InformationOf(scan_, listIndex, takeResolution);
+    if (!information) return;
+    const FoundMotor& motor = scan_.Motors().at(static_cast<std::size_t>(listIndex));
+    moves_.reset();
+    channel_ = std::make_unique<EngineChannel>(scan_.Host(motor.port), motor.address);
+    if (!channel_->Ready()) {
+      channel_.reset();
+      return;
+    }
+    moves_ = std::make_unique<TestMoves>(live_, *channel_, *view_, *log_);
+    live_.pollingOn = true;
+    live_.selectedAddress = motor.address;
+    live_.timerOn = true;
+    const int port = motor.port;
+    QMetaObject::invokeMethod(this, [this, information = *information, port] {
+      selectedPort_ = port;
+      motorChosen_ = true;
+      Quietly([&] {
+        editor_.MotorSelected(information.texts, information.encoderRes);
+        editor_.SetMotorReady(true);
+      });
+      poll_.start();
+    });
+  });
+}
+
+void FenwaWindow::Tick() {
+  session_.PostTick([this, settings = editor_.Settings()] {
+    if (channel_ && live_.pollingOn && live_.timerOn) StatusTick(live_, settings, *channel_, *view_);
+  });
+}
+
+void FenwaWindow::Download() {
+  const AxisSettings settings = editor_.Settings();
+  if (const auto refusal = DownloadRefusal(settings)) {
+    view_->ShowMessage(*refusal);
+    if (refusal->text == "Please Correct Encoder Resolution!") view_->Focus("ERes");
+    return;
+  }
+  std::filesystem::path saved = options_.chooseFile ? options_.chooseFile(true) : std::filesystem::path();
+  if (!options_.chooseFile) {
+    // The download goes on whether or not the user saves.
+    if (QAction* save = findChild<QAction*>("mnuSave")) save->trigger();
+    saved = editor_.Title().find(':') != std::string::npos ? std::filesystem::path() : saved;
+  } else if (!saved.empty() && !SaveFile(saved)) {
+    saved.clear();
+  }
+  const std::string fileName = saved.empty() ? std::string() : AxisFileName(saved).filename().string();
+  const std::string date = QDateTime::currentDateTime().toString("MM/dd/yyyy:hh:mm:ss").toStdString();
+  DownloadRequest request{options_.program, PortText(), fileName, date};
+  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  poll_.stop();
+  session_.Post([this, settings, request, &clock] {
+    if (!channel_) return;
+    const DownloadOutcome outcome = SettingsDownload(settings, request, *channel_, clock, *view_);
+    QMetaObject::invokeMethod(this, [this, outcome, request] {
+      if (outcome.complete) {
+        auto information = editor_.Settings().motorInfo;
+        information[6] = request.fileName;
+        information[7] = request.dateTime;
+        Quietly([&] { editor_.MotorSelected(information, std::nullopt); });
+      } else {
+        view_->SetHelp("Download Failure: " + outcome.failure);
+      }
+    });
+    if (outcome.complete) {
+      for (FoundMotor& motor : scan_.Motors())
+        if (motor.port == selectedPort_ && motor.address == channel_->Address()) {
+          motor.lastFile = request.fileName;
+          motor.lastDate = request.dateTime;
+        }
+    }
+  });
+}
+
+void FenwaWindow::Upload() {
+  const AxisSettings settings = editor_.Settings();
+  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  poll_.stop();
+  session_.Post([this, settings, port = PortText(), &clock] {
+    if (!channel_) return;
+    UploadOutcome outcome = SettingsUpload(settings, UploadRequest{port}, *channel_, clock, *view_);
+    if (!outcome.settings) return;
+    QMetaObject::invokeMethod(this, [this, uploaded = *outcome.settings] {
+      Quietly([&] { editor_.Uploaded(uploaded); });
+      bool number = false;
+      const int kp = QString::fromStdString(uploaded.gains[0]).toInt(&number);
+      if (number) qobject_cast<QSlider*>(Control("Tuner"))->setValue(kp);
+    });
+  });
+}
+
+void FenwaWindow::GoPressed(int function) {
+  poll_.stop();
+  session_.Post([this, function, settings = editor_.Settings()]() mutable {
+    if (moves_) moves_->GoPressed(function, settings);
+    if (live_.timerOn) QMetaObject::invokeMethod(this, [this] { poll_.start(); });
+  });
+}
+
+void FenwaWindow::GoReleased(int function) {
+  session_.Post([this, function, settings = editor_.Settings()] {
+    if (moves_) moves_->GoReleased(function, settings);
+    QMetaObject::invokeMethod(this, [this] { poll_.start(); });
+  });
+}
+
+void FenwaWindow::JogPressed(JogButton button) {
+  session_.Post([this, button, controls = Jog()] {
+    if (moves_) moves_->JogPressed(button, controls);
+  });
+}
+
+void FenwaWindow::JogReleased() {
+  session_.Post([this, controls = Jog()] {
+    if (moves_) moves_->JogReleased(controls);
+  });
+}
+
+void FenwaWindow::CommandPressed(int button) {
+  session_.Post([this, button, settings = editor_.Settings()] {
+    if (moves_) moves_->CommandPressed(button, settings);
+  });
+}
+
+void FenwaWindow::HomeReleased() {
+  session_.Post([this] {
+    if (moves_) moves_->HomeReleased();
+  });
+}
+
+void FenwaWindow::TerminalEnter() {
+  const std::string command = qobject_cast<QLineEdit*>(Control("CommandText"))->text().toStdString();
+  session_.Post([this, command] {
+    if (channel_) setup::TerminalEnter(command, *channel_, *view_);
+  });
+}
+
+void FenwaWindow::SendTuning(bool defaults) {
+  if (defaults) {
+    Quietly([&] { editor_.SetGains(kFactoryGains); });
+    qobject_cast<QSlider*>(Control("Tuner"))->setValue(42);
+  }
+  session_.Post([this, gains = editor_.Settings().gains, defaults] {
+    if (channel_) SendGains(gains, defaults ? kDefaultTuningHeader : kCustomTuningHeader, *channel_, *log_, *view_);
+  });
+}
+
+}  // namespace velkor::setup::ui
