@@ -1,0 +1,155 @@
+// The window with a simulated motor: the scan and selection, the status
+// poll, a download and an upload in the motor session while the window
+// stays responsive, and test moves and jogging that reach the motor.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+#include <algorithm>
+
+#include "setup/ui/fenwa_window.h"
+#include "sim/frontend/registry_directory.h"
+#include "sim/frontend/simulator.h"
+#include "tests/support/test_environment.h"
+
+namespace velkor::setup::ui {
+namespace {
+
+struct NoPauses : Clock {
+  void Sleep(std::chrono::milliseconds) override {}
+};
+
+}  // namespace
+
+class WindowMotorTest : public QObject {
+  Q_OBJECT
+
+  template <class Widget = QWidget>
+  Widget* C(const char* name) const {
+    return qobject_cast<Widget*>(window_->Control(name));
+  }
+  QString Shown(const char* label) const { return C<QLabel>(label)->text(); }
+  long Received(const std::string& line) {
+    return simulator_->WithMotor(0, 0, [&](sim::Firmware& m) {
+      return static_cast<long>(std::count(m.ReceivedLines().begin(), m.ReceivedLines().end(), line));
+    });
+  }
+
+  velkor::testing::TemporaryRegistry registry_;
+  velkor::testing::TemporaryFolder folder_;
+  sim::RegistryPortDirectory directory_;
+  std::unique_ptr<sim::Simulator> simulator_;
+  NoPauses clock_;
+  std::unique_ptr<FenwaWindow> window_;
+  std::vector<Message> messages_;
+
+ private slots:
+  void initTestCase() {
+    auto parsed = sim::ParseScenario("port chain\nmotor serial=A1301 model=SV2315D resolution=2000\n");
+    QVERIFY(parsed.errors.empty());
+    std::string error;
+    simulator_ = sim::Simulator::Start(parsed.scenario, &directory_, error);
+    QVERIFY2(simulator_, error.c_str());
+    WindowOptions options;
+    options.program = folder_.path() / "missing.vqx";
+    options.windowSettings = folder_.path() / "FenwaSU.ini";
+    options.axisDataFolder = folder_.path();
+    options.scanPorts = std::vector<int>{std::stoi(simulator_->PortName(0).substr(3))};
+    options.splash = false;
+    options.clock = &clock_;
+    options.chooseFile = [this](bool) { return folder_.path() / "bench.adf"; };
+    window_ = std::make_unique<FenwaWindow>(options);
+    window_->Viewer().messageHook = [this](const Message& message) { messages_.push_back(message); };
+    window_->show();
+  }
+  void cleanupTestCase() { window_.reset(); }
+
+  void aScanListsTheMotorAndSelectsIt() {
+    QTest::mouseClick(C<QAbstractButton>("Picture3"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(C<QComboBox>("SelMotCombo")->count(), 1, 20000);
+    QCOMPARE(C<QComboBox>("SelMotCombo")->itemText(0), QString::fromStdString(simulator_->PortName(0)).replace("COM", "Com") + " Motor 1");
+    QTRY_COMPARE(Shown("MInfo(1)"), QString("A1301"));
+    QCOMPARE(Shown("MInfo(0)"), QString("SV2315D"));
+    QCOMPARE(Shown("SelMotLbl"), QString("Select any of 1 Motors Found"));
+    QTRY_VERIFY(C("Gothere(0)")->isEnabled());
+    QVERIFY(C("DataDownload")->isVisible());
+  }
+
+  void thePollShowsPositionAndInputs() {
+    simulator_->WithMotor(0, 0, [](sim::Firmware& m) {
+      m.Command("O=4000");
+      m.SetInput('A', false);
+      return m.SetInput('C', false);
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("Position"), QString("2"), 5000);  // 2000 counts a mm
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("bcdi"), QString("5"), 5000);
+    QVERIFY(C("InputLight(1)")->property("lit").toBool());
+    QVERIFY(!C("InputLight(2)")->property("lit").toBool());
+  }
+
+  void aDownloadAndAnUploadRunWhileTheWindowStaysResponsive() {
+    // A motor program of our own making: the window's is not needed here.
+    velkor::testing::WriteFile(folder_.path() / "missing.vqx", "");
+    auto* download = C<QAbstractButton>("DataDownload");
+    // The longest the event loop went without running a timer.
+    QElapsedTimer sinceLast;
+    qint64 longest = 0;
+    bool disabledMeanwhile = false;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+      longest = std::max(longest, sinceLast.restart());
+      disabledMeanwhile = disabledMeanwhile || !C("Gothere(0)")->isEnabled();
+    });
+    C<QLineEdit>("PrePos(2)")->setFocus();
+    QTest::keyClicks(C<QLineEdit>("PrePos(2)"), "3");
+    QTest::keyClick(C<QLineEdit>("PrePos(2)"), Qt::Key_Return);
+    sinceLast.start();
+    beat.start(10);
+    download->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("MStat"), QString("Download Failure"), 30000);  // an empty program fails
+    QTRY_VERIFY(C("Gothere(0)")->isEnabled());
+
+    // The program in place (as a motor that holds it answers), the data goes in.
+    const std::string image = velkor::testing::ReadFile(FENWA_PROGRAM);
+    velkor::testing::WriteFile(folder_.path() / "missing.vqx", image);
+    simulator_->WithMotor(0, 0, [&](sim::Firmware& m) { return m.LoadImage(image, false); });
+    disabledMeanwhile = false;
+    download->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("MStat"), QString("Download Complete"), 30000);
+    QVERIFY(disabledMeanwhile);
+    QTRY_COMPARE(Shown("MInfo(6)"), QString("bench.adf"));
+    beat.stop();
+    QVERIFY2(longest < 100, qPrintable(QString("the window waited %1 ms").arg(longest)));
+
+    C<QLineEdit>("PrePos(2)")->setFocus();
+    QTest::keyClicks(C<QLineEdit>("PrePos(2)"), "0");
+    QTest::keyClick(C<QLineEdit>("PrePos(2)"), Qt::Key_Return);
+    C<QAbstractButton>("DataUpload")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("MStat"), QString("Upload Complete"), 30000);
+    QTRY_COMPARE(C<QLineEdit>("PrePos(2)")->text(), QString("3"));
+  }
+
+  void goAndJogButtonsReachTheMotor() {
+    simulator_->WithMotor(0, 0, [](sim::Firmware& m) { return m.Command("h=1"); });
+    auto* go = C<QAbstractButton>("Gothere(2)");
+    QTest::mousePress(go, Qt::LeftButton);
+    QTRY_VERIFY(Received("ZS G"));
+    QTest::mouseRelease(go, Qt::LeftButton);
+    QTRY_VERIFY(Received("X"));
+    C<QCheckBox>("StopOnRelease")->setChecked(true);
+    auto* jog = C<QAbstractButton>("JogSlowPos");
+    QTest::mousePress(jog, Qt::LeftButton);
+    QTRY_VERIFY(Received("MV V=10000 G"));
+    const long stops = Received("X");
+    QTest::mouseRelease(jog, Qt::LeftButton);
+    QTRY_COMPARE(Received("X"), stops + 1);
+  }
+};
+
+}  // namespace velkor::setup::ui
+
+QTEST_MAIN(velkor::setup::ui::WindowMotorTest)
+#include "window_motor_test.moc"
