@@ -219,6 +219,11 @@ bool FenwaWindow::eventFilter(QObject* watched, QEvent* event) {
   const QString name = widget->objectName();
   const auto [control, index] = Split(name);
   if (event->type() == QEvent::Enter) editor_.ShowHelp(control.toStdString(), index);
+  // The captions of the input lights open the secondary windows, without blocking.
+  if (event->type() == QEvent::MouseButtonDblClick && (control == "Label23" || control == "Label24")) {
+    (control == "Label23" ? motorValues_ : commandLog_)->show();
+    return true;
+  }
   if (quiet_) return false;
   if (const auto field = FieldOf(name)) return FieldEvent(*field, event);
   return ButtonEvent(control, index, event);
