@@ -141,6 +141,7 @@ FenwaWindow::FenwaWindow(WindowOptions options)
 
 FenwaWindow::~FenwaWindow() {
   poll_.stop();
+  view_->Detach();
   session_.Drain();
 }
 
@@ -299,8 +300,11 @@ void FenwaWindow::ConnectSettings() {
 
 void FenwaWindow::closeEvent(QCloseEvent* event) {
   poll_.stop();
+  // A transfer under way ends as it would; only then do the motors go.
+  view_->Detach();
   session_.Drain();
-  SavePosition(options_.windowSettings, {Twips(y(), *this), Twips(x(), *this)});
+  if (!options_.windowSettings.empty())
+    SavePosition(options_.windowSettings, {Twips(y(), *this), Twips(x(), *this)});
   for (QWidget* window : {motorValues_, notices_, commandLog_}) window->close();
   event->accept();
 }

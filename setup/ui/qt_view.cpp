@@ -57,6 +57,7 @@ void QtView::OnWindowThread(std::function<void()> apply, bool wait) {
     apply();
     return;
   }
+  if (detached_) return;
   QMetaObject::invokeMethod(main_, std::move(apply), wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -29,6 +30,10 @@ class QtView : public View {
   std::function<void(bool)> busyChanged;
 
   QWidget* Find(std::string_view control) const;
+  // The window is closing and waits for the session: what the session
+  // still shows is dropped, so that a message box cannot wait for a window
+  // that waits for it.
+  void Detach() { detached_ = true; }
 
   void ShowMessage(const Message& message) override;
   void SetTitle(std::string_view title) override;
@@ -53,6 +58,7 @@ class QtView : public View {
   void Apply(std::string_view control, std::function<void(QWidget&)> apply);
 
   QPointer<QWidget> main_;
+  std::atomic<bool> detached_{false};
   std::map<std::string, QPointer<QWidget>, std::less<>> windows_;
 };
 
