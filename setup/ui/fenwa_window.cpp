@@ -26,8 +26,6 @@
 namespace velkor::setup::ui {
 namespace {
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
 // "PrePos(3)" -> "PrePos" and 3; "ERes" -> "ERes" and -1.
 std::pair<QString, int> Split(const QString& name) {
   static const QRegularExpression indexed(QStringLiteral("^(\\w+)\\((\\d+)\\)$"));

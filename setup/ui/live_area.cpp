@@ -21,16 +21,6 @@
 namespace velkor::setup::ui {
 namespace {
 
-template <class Widget>
-Widget* Make(QWidget* parent, const QString& name, const QString& text = {}) {
-  auto* widget = new Widget(parent);
-  widget->setObjectName(name);
-  if constexpr (requires { widget->setText(text); }) {
-    if (!text.isEmpty()) widget->setText(text);
-  }
-  return widget;
-}
-
 QWidget* Selection(QWidget* parent) {
   auto* box = new QGroupBox("Motor", parent);
   auto* layout = new QGridLayout(box);

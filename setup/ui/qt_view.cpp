@@ -12,12 +12,11 @@
 #include <QStackedWidget>
 #include <QThread>
 
+#include "setup/ui/areas.h"
 #include "setup/ui/home_picture.h"
 
 namespace velkor::setup::ui {
 namespace {
-
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 QMessageBox::Icon IconOf(Icon icon) {
   switch (icon) {

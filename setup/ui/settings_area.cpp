@@ -20,18 +20,6 @@
 namespace velkor::setup::ui {
 namespace {
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
-template <class Widget>
-Widget* Make(QWidget* parent, const QString& name, const QString& text = {}) {
-  auto* widget = new Widget(parent);
-  widget->setObjectName(name);
-  if constexpr (requires { widget->setText(text); }) {
-    if (!text.isEmpty()) widget->setText(text);
-  }
-  return widget;
-}
-
 QLineEdit* Field(QWidget* parent, const QString& name, int width = 72) {
   auto* field = Make<QLineEdit>(parent, name);
   field->setFixedWidth(width);
