@@ -153,21 +153,13 @@ void FenwaWindow::Quietly(const std::function<void()>& call) {
 void FenwaWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("mnuFile");
-  const auto choose = [this](bool save) -> std::filesystem::path {
-    if (options_.chooseFile) return options_.chooseFile(save);
-    const QString folder = QString::fromStdString(options_.axisDataFolder.string());
-    const QString filter = "Axis Data Files (*.adf)";
-    const QString chosen = save ? QFileDialog::getSaveFileName(this, "Save Axis Data File", folder, filter)
-                                : QFileDialog::getOpenFileName(this, "Open Axis Data File", folder, filter);
-    return chosen.toStdString();
-  };
-  QAction* open = file->addAction("&Open...", this, [this, choose] {
-    if (const auto chosen = choose(false); !chosen.empty()) OpenFile(chosen);
+  QAction* open = file->addAction("&Open...", this, [this] {
+    if (const auto chosen = ChooseFile(false); !chosen.empty()) OpenFile(chosen);
   });
   open->setObjectName("mnuOpen");
   open->setShortcut(QKeySequence::Open);
-  QAction* save = file->addAction("&Save...", this, [this, choose] {
-    if (const auto chosen = choose(true); !chosen.empty()) SaveFile(chosen);
+  QAction* save = file->addAction("&Save...", this, [this] {
+    if (const auto chosen = ChooseFile(true); !chosen.empty()) SaveFile(chosen);
   });
   save->setObjectName("mnuSave");
   save->setShortcut(QKeySequence::Save);
@@ -179,6 +171,15 @@ void FenwaWindow::BuildMenus() {
   QMenu* windows = menuBar()->addMenu("&Windows");
   windows->addAction("Motor Values", motorValues_, &QWidget::show);
   windows->addAction("Serial Data To Motor", commandLog_, &QWidget::show);
+}
+
+std::filesystem::path FenwaWindow::ChooseFile(bool save) {
+  if (options_.chooseFile) return options_.chooseFile(save);
+  const QString folder = QString::fromStdString(options_.axisDataFolder.string());
+  const QString filter = "Axis Data Files (*.adf)";
+  const QString chosen = save ? QFileDialog::getSaveFileName(this, "Save Axis Data File", folder, filter)
+                              : QFileDialog::getOpenFileName(this, "Open Axis Data File", folder, filter);
+  return chosen.toStdString();
 }
 
 bool FenwaWindow::OpenFile(const std::filesystem::path& file) {

@@ -57,6 +57,8 @@ class FenwaWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  // The file dialogs, starting in the axis data folder (empty: cancelled).
+  std::filesystem::path ChooseFile(bool save);
   void ConnectSettings();
   void ConnectLive();
   void Watch(QWidget& widget);  // help line, fields and press/release buttons

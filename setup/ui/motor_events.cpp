@@ -223,14 +223,9 @@ void FenwaWindow::Download() {
     if (refusal->text == "Please Correct Encoder Resolution!") view_->Focus("ERes");
     return;
   }
-  std::filesystem::path saved = options_.chooseFile ? options_.chooseFile(true) : std::filesystem::path();
-  if (!options_.chooseFile) {
-    // The download goes on whether or not the user saves.
-    if (QAction* save = findChild<QAction*>("mnuSave")) save->trigger();
-    saved = editor_.Title().find(':') != std::string::npos ? std::filesystem::path() : saved;
-  } else if (!saved.empty() && !SaveFile(saved)) {
-    saved.clear();
-  }
+  // The download goes on whether or not the user saves.
+  std::filesystem::path saved = ChooseFile(true);
+  if (!saved.empty() && !SaveFile(saved)) saved.clear();
   const std::string fileName = saved.empty() ? std::string() : AxisFileName(saved).filename().string();
   const std::string date = QDateTime::currentDateTime().toString("MM/dd/yyyy:hh:mm:ss").toStdString();
   DownloadRequest request{options_.program, PortText(), fileName, date};
