@@ -292,8 +292,9 @@ void FenwaWindow::ConnectSettings() {
     });
   }
   auto* tuner = qobject_cast<QSlider*>(Control("Tuner"));
-  connect(tuner, &QSlider::sliderMoved, this, [this](int position) {
-    Quietly([&] { editor_.SetGains(SliderGains(position, editor_.Settings().gains)); });
+  // The user's moves only (drag, keys, wheel), not the window's own settings of it.
+  connect(tuner, &QSlider::actionTriggered, this, [this, tuner](int) {
+    Quietly([&] { editor_.SetGains(SliderGains(tuner->sliderPosition(), editor_.Settings().gains)); });
   });
 }
 

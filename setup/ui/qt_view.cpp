@@ -28,7 +28,9 @@ QMessageBox::Icon IconOf(Icon icon) {
 }
 
 void Paint(QWidget& widget, const QString& colour) {
-  widget.setStyleSheet(colour.isEmpty() ? QString() : QStringLiteral("background-color: %1;").arg(colour));
+  // The poll repaints every function on each reading: restyle only what changes.
+  const QString sheet = colour.isEmpty() ? QString() : QStringLiteral("background-color: %1;").arg(colour);
+  if (widget.styleSheet() != sheet) widget.setStyleSheet(sheet);
 }
 
 }  // namespace

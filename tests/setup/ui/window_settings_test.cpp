@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QtTest>
 
@@ -124,6 +125,18 @@ class WindowSettingsTest : public QObject {
     C<QAbstractButton>("HomehsLim(0)")->click();
     QVERIFY(!C<QAbstractButton>("HomeChecked(4)")->isChecked());
     QCOMPARE(C("HomePic")->property("image").toInt(), 1);
+  }
+
+  void theTuningSliderSetsFourGainsWhenTheUserMovesIt() {
+    auto* slider = C<QSlider>("Tuner");
+    slider->setValue(99);
+    QCOMPARE(C<QLineEdit>("pid(1)")->text(), QString("28"));  // the window's own setting changes nothing
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(C<QLineEdit>("pid(1)")->text(), QString("92"));
+    QCOMPARE(C<QLineEdit>("pid(2)")->text(), QString("1266"));
+    QCOMPARE(C<QLineEdit>("pid(4)")->text(), QString("450"));
+    QCOMPARE(C<QLineEdit>("pid(0)")->text(), QString("42"));
   }
 
   void theHelpLineFollowsTheMouse() {
