@@ -63,7 +63,7 @@ class FenwaProgramTest : public engine::testing::SimulatedBus {
     const DownloadOutcome outcome = Download(settings);
     ASSERT_TRUE(outcome.complete) << outcome.failure;
     channel_->Write("END STACK RUN");
-    // Its start-up ends showing "not faulted" on F.
+    // Its start-up ends showing "not faulted" on F, once it has read Go.
     ASSERT_TRUE(Await([](const sim::Firmware& m) { return Var(m, "q") == 1 && PinActive(m, 'F'); }));
   }
   // Inputs D C B A show `function` and G is Go, all active low.
