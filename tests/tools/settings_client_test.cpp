@@ -96,6 +96,19 @@ TEST_F(SettingsClientTest, DownloadUploadAndDiffAgainstAMotor) {
   EXPECT_EQ(differ.status, 1) << differ.output;
   EXPECT_NE(differ.output.find("Data(2): 4 | 3.25\nMotorData(2): 8000 | 6500\n"), std::string::npos) << differ.output;
 
+  // A download that first keeps what the motor held.
+  const ClientRun backedUp = RunClient("settings download" + motor + " " + File("a.adf") + " --program " +
+                                       File("prog.vqx") + " --backup " + File("backups"));
+  ASSERT_EQ(backedUp.status, 0) << backedUp.output;
+  const auto at = backedUp.output.find(File("backups") + "/");
+  ASSERT_NE(at, std::string::npos) << backedUp.output;
+  const std::string backup = backedUp.output.substr(at, backedUp.output.find('\n', at) - at);
+  EXPECT_TRUE(backup.ends_with(".adf")) << backup;
+  EXPECT_NE(RunClient("settings diff " + backup + " " + File("a.adf")).output.find("Data(2): 3.25 | 4\n"),
+            std::string::npos);
+  EXPECT_EQ(RunClient("settings upload" + motor + " x.adf --backup " + File("backups")).status, 2)
+      << "a backup goes with a download only";
+
   ASSERT_EQ(RunClient("settings upload" + motor + " " + File("b.adf")).status, 0);
   const ClientRun shown = RunClient("settings show " + File("b.adf"));
   EXPECT_NE(shown.output.find("Torque    50 %T"), std::string::npos) << shown.output;

@@ -23,7 +23,7 @@ constexpr int kFailed = 2;
 
 constexpr const char* kSettingsUsage =
     "usage: velkor settings new FILE.adf [--force] | show FILE.adf | set FILE.adf NAME=VALUE... | diff A.adf B.adf\n"
-    "       velkor settings download|upload --port P --address N FILE.adf | diff FILE.adf --port P --address N\n";
+    "       velkor settings download|upload --port P --address N FILE.adf [--backup DIR] | diff FILE.adf --port P --address N\n";
 
 // The window as a terminal shows it: messages only, and the last one kept,
 // so that an edit can tell whether it was refused.

@@ -7,6 +7,7 @@
 
 #include "setup/files/axis_file.h"
 #include "setup/transfer/engine_channel.h"
+#include "setup/transfer/settings_backup.h"
 #include "setup/transfer/settings_download.h"
 #include "setup/transfer/settings_upload.h"
 #include "tools/velkor/progress.h"
@@ -41,11 +42,12 @@ struct TransferOptions {
   PortOptions port;
   std::string file;
   std::optional<std::string> program;
+  std::optional<std::string> backup;  // the folder for the motor's settings before a download
 };
 
 std::optional<TransferOptions> Parse(std::span<const std::string_view> arguments, std::FILE* err) {
   TransferOptions options;
-  static constexpr std::string_view kOwn[] = {"--program"};
+  static constexpr std::string_view kOwn[] = {"--program", "--backup"};
   if (auto problem = ParsePortOptions(arguments, kOwn, options.port)) {
     std::fprintf(err, "velkor settings: %s\n", problem->c_str());
     return std::nullopt;
@@ -54,6 +56,8 @@ std::optional<TransferOptions> Parse(std::span<const std::string_view> arguments
   for (std::size_t i = 0; i < rest.size(); ++i) {
     if (rest[i] == "--program" && i + 1 < rest.size()) {
       options.program = rest[++i];
+    } else if (rest[i] == "--backup" && i + 1 < rest.size()) {
+      options.backup = rest[++i];
     } else if (options.file.empty() && !rest[i].starts_with("--")) {
       options.file = rest[i];
     } else {
@@ -66,6 +70,13 @@ std::optional<TransferOptions> Parse(std::span<const std::string_view> arguments
     return std::nullopt;
   }
   return options;
+}
+
+// A backup is taken before a download only.
+bool DownloadOnly(const TransferOptions& options, std::FILE* err) {
+  if (!options.backup) return true;
+  std::fprintf(err, "velkor settings: --backup goes with download only\n");
+  return false;
 }
 
 // "COM3" is "3" in the texts "on Com3"; a device path stands as it is.
@@ -145,6 +156,17 @@ int SettingsDownloadCommand(std::span<const std::string_view> arguments, std::FI
 
   InterruptAsCancel interrupt;
   SleepingClock clock;
+  if (options->backup) {
+    Bstr serial;
+    motor->GetSerialNumber(serial.Out());
+    const BackupOutcome backup =
+        BackUpMotorSettings(*settings, *options->backup, serial.Utf8(), PortText(options->port.port), channel, clock);
+    if (!backup.failure.empty()) {
+      std::fprintf(err, "velkor settings: nothing downloaded: %s\n", backup.failure.c_str());
+      return kEngineFailure;
+    }
+    if (backup.file) std::fprintf(out, "the motor's settings before the download are in %s\n", backup.file->c_str());
+  }
   TerminalView view(err);
   ProgressBar bar(err, {{1, "downloading settings"}});
   bar.Note(1, 1000);
@@ -166,7 +188,7 @@ int SettingsDownloadCommand(std::span<const std::string_view> arguments, std::FI
 
 int SettingsUploadCommand(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   const auto options = Parse(arguments, err);
-  if (!options) return kEngineFailure;
+  if (!options || !DownloadOnly(*options, err)) return kEngineFailure;
   // The decimals of the file being replaced, if there is one.
   std::error_code error;
   std::optional<AxisSettings> current;
@@ -184,7 +206,7 @@ int SettingsUploadCommand(std::span<const std::string_view> arguments, std::FILE
 
 int SettingsMotorDiff(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
   const auto options = Parse(arguments, err);
-  if (!options) return kEngineFailure;
+  if (!options || !DownloadOnly(*options, err)) return kEngineFailure;
   const auto file = OpenFile(options->file, err);
   if (!file) return kEngineFailure;
   std::optional<AxisSettings> uploaded;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/compiler/compiler.h"
+#include "setup/files/axis_file.h"
 #include "setup/transfer/engine_channel.h"
+#include "setup/transfer/settings_backup.h"
 #include "setup/transfer/settings_download.h"
 #include "setup/transfer/settings_upload.h"
 #include "setup/transfer/text_record.h"
@@ -124,6 +126,21 @@ TEST_F(SettingsTransferTest, ValuesThatDoNotFitTheirFieldsEndAsAFailureThatSaysW
   EXPECT_FALSE(none.settings);
   ASSERT_TRUE(none.noData);
   EXPECT_EQ(*none.noData, (Message{"Motor 1 on Com7 Has No Data Stored.", "No Data In Motor ", Icon::Exclamation}));
+}
+
+TEST_F(SettingsTransferTest, ABackupKeepsWhatTheMotorHeldAndNothingWhenItHeldNone) {
+  const auto folder = folder_.path() / "backups";
+  EXPECT_FALSE(BackUpMotorSettings(AxisSettings(), folder, "A1001", "7", *channel_, clock_).file) << "no data yet";
+  const AxisSettings settings = Configured();
+  ASSERT_TRUE(Download(settings).complete);
+  const BackupOutcome backup = BackUpMotorSettings(settings, folder, "A 10/01", "7", *channel_, clock_);
+  ASSERT_TRUE(backup.file) << backup.failure;
+  EXPECT_EQ(backup.file->parent_path(), folder);
+  EXPECT_TRUE(backup.file->filename().string().starts_with("A1001-")) << "no blank or slash in a file name";
+  const OpenedAxisFile kept = OpenAxisFile(*backup.file);
+  ASSERT_TRUE(kept.settings);
+  EXPECT_EQ(kept.settings->functions, settings.functions);
+  EXPECT_EQ(kept.settings->motorLimits, settings.motorLimits);
 }
 
 TEST_F(SettingsTransferTest, TextRecordsKeepUpToTwentySixCharacters) {
