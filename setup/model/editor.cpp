@@ -304,6 +304,17 @@ void SettingsEditor::Saved(std::string fileName) {
   view_.SetTitle(Title());
 }
 
+void SettingsEditor::Revert(AxisSettings settings, bool clean) {
+  settings.motorInfo = settings_.motorInfo;
+  const AxisSettings before = settings_;
+  settings_ = std::move(settings);
+  Show(&before);
+  RememberAll();
+  settings_.changesMade = !clean;
+  markShown_ = !clean && !fileName_.empty();
+  view_.SetTitle(Title());
+}
+
 void SettingsEditor::ApplyLayout(int function) {
   const MotionFunction& row = settings_.functions.at(At(function));
   const ModeLayout& layout = LayoutOf(row.mode);

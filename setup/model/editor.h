@@ -71,6 +71,10 @@ class SettingsEditor {
   void Uploaded(AxisSettings settings);
   // The model was saved: the title shows the file name without the mark.
   void Saved(std::string fileName);
+  // An earlier state of the model back on the screen (undo, redo); `clean`
+  // when it is the state last saved or opened, so that the title loses its
+  // mark. The motor information stays, as it describes the motor.
+  void Revert(AxisSettings settings, bool clean);
 
  private:
   void Show(const AxisSettings* before);  // what differs from `before` (all without one)

@@ -69,6 +69,30 @@ int Pixels(int twips, const QWidget& widget) {
   return static_cast<int>(twips * dpi / 1440);
 }
 
+// What an undo step compares: the motor's description and the change flag
+// are not edits.
+AxisSettings Edited(AxisSettings settings) {
+  settings.motorInfo = {};
+  settings.changesMade = false;
+  return settings;
+}
+
+class EditStep : public QUndoCommand {
+ public:
+  EditStep(AxisSettings before, AxisSettings after, std::function<void(const AxisSettings&)> show)
+      : before_(std::move(before)), after_(std::move(after)), show_(std::move(show)) {}
+  void undo() override { show_(before_); }
+  void redo() override {
+    if (std::exchange(done_, true)) show_(after_);  // the first time, the screen already shows it
+  }
+
+ private:
+  AxisSettings before_, after_;
+  std::function<void(const AxisSettings&)> show_;
+  bool done_ = false;
+};
+
+
 }  // namespace
 
 FenwaWindow::FenwaWindow(WindowOptions options)
@@ -119,7 +143,8 @@ FenwaWindow::FenwaWindow(WindowOptions options)
   ConnectSettings();
   ConnectLive();
   log_ = std::make_unique<CommandLog>(*view_);
-  Quietly([&] { editor_.StartUp(); });
+  Quietly([&] { editor_.StartUp(); }, false);
+  shown_ = Edited(editor_.Settings());
   for (int k = 0; k < 7; ++k) Control(Named("SendCmd", k).toUtf8())->setToolTip(Text(kCommandPresets[k]));
   Control("SelMotCombo")->hide();
   Control("SelMotLbl")->hide();
@@ -143,11 +168,23 @@ FenwaWindow::~FenwaWindow() {
   session_.Drain();
 }
 
-void FenwaWindow::Quietly(const std::function<void()>& call) {
+
+void FenwaWindow::Quietly(const std::function<void()>& call, bool step) {
   const bool was = quiet_;
   quiet_ = true;
   call();
   quiet_ = was;
+  if (step && !reverting) Recorded();
+}
+
+void FenwaWindow::Recorded() {
+  const AxisSettings now = Edited(editor_.Settings());
+  if (now == shown_) return;
+  undo_.push(new EditStep(shown_, now, [this](const AxisSettings& settings) {
+    reverting = true;
+    reverting_ = settings;
+  }));
+  shown_ = now;
 }
 
 void FenwaWindow::BuildMenus() {
@@ -168,6 +205,22 @@ void FenwaWindow::BuildMenus() {
   QAction* exit = file->addAction("E&xit", this, &QWidget::close);
   exit->setObjectName("mnuExit");
   exit->setShortcut(QKeySequence::Quit);
+  QMenu* edits = menuBar()->addMenu("&Edit");
+  QAction* undo = undo_.createUndoAction(this, "&Undo");
+  undo->setObjectName("mnuUndo");
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = undo_.createRedoAction(this, "&Redo");
+  redo->setObjectName("mnuRedo");
+  redo->setShortcut(QKeySequence::Redo);
+  edits->addAction(undo);
+  edits->addAction(redo);
+  // The stack has moved: the screen shows where it went, and whether that is the state saved.
+  connect(&undo_, &QUndoStack::indexChanged, this, [this] {
+    if (!reverting) return;
+    Quietly([&] { editor_.Revert(reverting_, undo_.isClean()); }, false);
+    shown_ = Edited(editor_.Settings());
+    reverting = false;
+  });
   QMenu* windows = menuBar()->addMenu("&Windows");
   windows->addAction("Motor Values", motorValues_, &QWidget::show);
   windows->addAction("Serial Data To Motor", commandLog_, &QWidget::show);
@@ -189,6 +242,7 @@ bool FenwaWindow::OpenFile(const std::filesystem::path& file) {
     return false;
   }
   Quietly([&] { editor_.Opened(*opened.settings, file.filename().string()); });
+  undo_.setClean();
   if (!opened.warnings.empty()) {
     std::string text;
     for (const std::string& warning : opened.warnings) text += warning + "\n";
@@ -204,6 +258,7 @@ bool FenwaWindow::SaveFile(const std::filesystem::path& chosen) {
     return false;
   }
   Quietly([&] { editor_.Saved(file.filename().string()); });
+  undo_.setClean();
   return true;
 }
 
@@ -252,8 +307,9 @@ void FenwaWindow::ConnectSettings() {
   for (QLineEdit* edit : findChildren<QLineEdit*>()) {
     const auto field = FieldOf(edit->objectName());
     if (!field) continue;
+    // Typing is not a step of its own: the accepted value is.
     connect(edit, &QLineEdit::textEdited, this, [this, field = *field](const QString& text) {
-      Quietly([&] { editor_.TextChanged(field, text.toStdString()); });
+      Quietly([&] { editor_.TextChanged(field, text.toStdString()); }, false);
     });
   }
   for (int i = 0; i < 16; ++i) {

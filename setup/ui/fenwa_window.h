@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <QUndoStack>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@ struct WindowOptions {
   std::filesystem::path axisDataFolder;     // where the file dialogs start
   std::optional<std::vector<int>> scanPorts;  // COM numbers to scan; all when none
   bool splash = true;
+  // Our own settings (the backup before a download); none: not kept.
+  std::filesystem::path preferences;
   int pollMilliseconds = 100;
   Clock* clock = nullptr;  // the transfers' pauses; real ones when none
   // Chooses the file to save before a download (empty: not saved) and to
@@ -65,7 +68,9 @@ class FenwaWindow : public QMainWindow {
   bool FieldEvent(FieldId field, QEvent* event);
   bool ButtonEvent(const QString& control, int index, QEvent* event);
   // The logic's calls to the view must not feed back into it as events.
-  void Quietly(const std::function<void()>& call);
+  // `step`: an edit the user may undo, once the model shows its result.
+  void Quietly(const std::function<void()>& call, bool step = true);
+  void Recorded();
 
   // Motor side; everything runs as session jobs.
   void Scan();
@@ -73,6 +78,9 @@ class FenwaWindow : public QMainWindow {
   void Tick();
   void Download();
   void Upload();
+  void Compare();
+  // Our own controls beside the prescribed ones: ready with the motor.
+  void SetAdditionsReady(bool ready);
   void GoPressed(int function);
   void GoReleased(int function);
   void JogPressed(JogButton button);
@@ -93,6 +101,11 @@ class FenwaWindow : public QMainWindow {
   QWidget* commandLog_ = nullptr;
   QTimer poll_;
   bool quiet_ = false;
+  // Undo and redo of the model: each step from one state the user saw to the next.
+  QUndoStack undo_;
+  AxisSettings shown_;          // the state of the last step
+  AxisSettings reverting_;      // where an undo or redo goes, once the stack has moved
+  bool reverting = false;
 
   // Shared with the session's jobs: touched only there once a motor is chosen.
   MotorScan scan_;

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
   velkor::setup::ui::WindowOptions options;
   options.program = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Fenwa.vqx";
   options.windowSettings = velkor::setup::WindowSettingsFile();
+  options.preferences = options.windowSettings.parent_path() / "fenwa.ini";
   options.axisDataFolder = velkor::setup::AxisDataFolder();
   std::error_code ignored;
   std::filesystem::create_directories(options.axisDataFolder, ignored);

@@ -12,19 +12,24 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 
 #include "setup/files/axis_file.h"
 #include "setup/live/terminal.h"
 #include "setup/live/tuning.h"
+#include "setup/transfer/settings_backup.h"
 #include "setup/transfer/settings_download.h"
 #include "setup/transfer/settings_upload.h"
 #include "setup/ui/areas.h"
+#include "setup/ui/compare_dialog.h"
 #include "setup/ui/fenwa_window.h"
 
 namespace velkor::setup::ui {
 namespace {
+
+constexpr std::string_view kDownloadNotices = "Downlaoding Data to Selected Motor";
 
 SleepingClock& RealPauses() {
   static SleepingClock clock;
@@ -60,6 +65,19 @@ void FenwaWindow::ConnectLive() {
   connect(qobject_cast<QAbstractButton*>(Control("DataDownload")), &QAbstractButton::clicked, this,
           &FenwaWindow::Download);
   connect(qobject_cast<QAbstractButton*>(Control("DataUpload")), &QAbstractButton::clicked, this, &FenwaWindow::Upload);
+  connect(qobject_cast<QAbstractButton*>(Control("CompareMotor")), &QAbstractButton::clicked, this,
+          &FenwaWindow::Compare);
+  auto* backup = qobject_cast<QAbstractButton*>(Control("BackupFirst"));
+  if (!options_.preferences.empty()) {
+    QSettings preferences(QString::fromStdString(options_.preferences.string()), QSettings::IniFormat);
+    backup->setChecked(preferences.value("BackupBeforeDownload", true).toBool());
+  }
+  connect(backup, &QAbstractButton::toggled, this, [this](bool checked) {
+    if (options_.preferences.empty()) return;
+    QSettings preferences(QString::fromStdString(options_.preferences.string()), QSettings::IniFormat);
+    preferences.setValue("BackupBeforeDownload", checked);
+  });
+  SetAdditionsReady(false);
   connect(qobject_cast<QAbstractButton*>(Control("JogStop")), &QAbstractButton::clicked, this, [this] {
     session_.Post([this] {
       if (moves_) moves_->JogStop();
@@ -131,12 +149,21 @@ void FenwaWindow::SetBusy(bool busy) {
   centralWidget()->setEnabled(!busy);
   menuBar()->setEnabled(!busy);
   Quietly([&] { editor_.SetMotorReady(!busy && motorChosen_); });
+  SetAdditionsReady(!busy && motorChosen_);
+}
+
+void FenwaWindow::SetAdditionsReady(bool ready) {
+  for (const char* control : {"CompareMotor", "BackupFirst"}) {
+    Control(control)->setVisible(ready);
+    Control(control)->setEnabled(ready);
+  }
 }
 
 void FenwaWindow::Scan() {
   poll_.stop();
   motorChosen_ = false;
   Quietly([&] { editor_.SetMotorReady(false); });
+  SetAdditionsReady(false);
   view_->SetText("MStat", "Scanning Available Serial Ports For Motors ");
   Control("TermFrame")->setEnabled(false);
   Control(Named("SendCmd", kRunButton).toUtf8())->hide();
@@ -205,6 +232,7 @@ void FenwaWindow::SelectMotor(int listIndex) {
         editor_.MotorSelected(information.texts, information.encoderRes);
         editor_.SetMotorReady(true);
       });
+      SetAdditionsReady(true);
       poll_.start();
     });
   });
@@ -230,10 +258,30 @@ void FenwaWindow::Download() {
   const std::string date = QDateTime::currentDateTime().toString("MM/dd/yyyy:hh:mm:ss").toStdString();
   DownloadRequest request{options_.program, PortText(), fileName, date};
   Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  const bool backUp = qobject_cast<QAbstractButton*>(Control("BackupFirst"))->isChecked();
+  const std::filesystem::path backups = BackupFolder(options_.axisDataFolder);
+  const std::string serial = editor_.Settings().motorInfo[1];
   poll_.stop();
-  session_.Post([this, settings, request, &clock] {
+  session_.Post([this, settings, request, &clock, backUp, backups, serial] {
     if (!channel_) return;
+    // Our addition before the prescribed sequence: what the motor holds is kept first.
+    std::optional<std::filesystem::path> backup;
+    if (backUp) {
+      view_->SetBusy(true);
+      view_->ShowNotices(kDownloadNotices, "Backing Up the Motor's Settings");
+      const BackupOutcome kept = BackUpMotorSettings(settings, backups, serial, request.port, *channel_, clock);
+      view_->HideNotices();
+      view_->SetBusy(false);
+      if (!kept.failure.empty()) {
+        view_->ShowMessage({"Download Not Started", "The motor's settings could not be backed up, so nothing was "
+                                                    "downloaded: " + kept.failure, Icon::Exclamation});
+        return;
+      }
+      backup = kept.file;
+      if (backup) view_->ShowNotices(kDownloadNotices, "Motor's Settings Backed Up to " + backup->filename().string());
+    }
     const DownloadOutcome outcome = SettingsDownload(settings, request, *channel_, clock, *view_);
+    if (backup) view_->SetHelp("The motor's settings before this download are in " + backup->string());
     QMetaObject::invokeMethod(this, [this, outcome, request] {
       if (outcome.complete) {
         auto information = editor_.Settings().motorInfo;
@@ -267,6 +315,31 @@ void FenwaWindow::Upload() {
       bool number = false;
       const int kp = QString::fromStdString(uploaded.gains[0]).toInt(&number);
       if (number) qobject_cast<QSlider*>(Control("Tuner"))->setValue(kp);
+    });
+  });
+}
+
+void FenwaWindow::Compare() {
+  const AxisSettings settings = editor_.Settings();
+  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  poll_.stop();
+  session_.Post([this, settings, port = PortText(), &clock] {
+    if (!channel_) return;
+    // Into a model of its own: the screen stays as it is until the user chooses.
+    View quiet;
+    view_->SetBusy(true);
+    UploadOutcome outcome = SettingsUpload(settings, UploadRequest{port}, *channel_, clock, quiet);
+    view_->SetBusy(false);
+    if (outcome.noData) view_->ShowMessage(*outcome.noData);
+    if (!outcome.failure.empty())
+      view_->ShowMessage({"Compare With Motor", "The motor's settings could not be read: " + outcome.failure,
+                          Icon::Exclamation});
+    if (!outcome.settings) return;
+    QMetaObject::invokeMethod(this, [this, motor = *outcome.settings] {
+      auto* dialog = new CompareDialog(this, AxisFileDifferences(editor_.Settings(), motor));
+      dialog->setAttribute(Qt::WA_DeleteOnClose);
+      connect(dialog, &QDialog::accepted, this, [this, motor] { Quietly([&] { editor_.Uploaded(motor); }); });
+      dialog->open();
     });
   });
 }

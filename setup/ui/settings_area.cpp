@@ -140,6 +140,10 @@ QWidget* AlwaysShown(QWidget* parent) {
   layout->addWidget(Make<QLabel>(column, "MStat"), row++, 0, 1, 3);
   layout->addWidget(Make<QPushButton>(column, "DataDownload", "Download To Motor"), row++, 0, 1, 3);
   layout->addWidget(Make<QPushButton>(column, "DataUpload", "Upload From Motor"), row++, 0, 1, 3);
+  layout->addWidget(Make<QPushButton>(column, "CompareMotor", "Compare With Motor"), row++, 0, 1, 3);
+  auto* backup = Make<QCheckBox>(column, "BackupFirst", "Back up motor before download");
+  backup->setChecked(true);
+  layout->addWidget(backup, row++, 0, 1, 3);
   layout->addWidget(Make<QPushButton>(column, "Command5", Text(kShowAdvanced)), row++, 0, 1, 3);
   layout->setRowStretch(row, 1);
   return column;

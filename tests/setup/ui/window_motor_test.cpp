@@ -4,12 +4,15 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QtTest>
 #include <algorithm>
 
+#include "setup/files/axis_file.h"
 #include "setup/ui/fenwa_window.h"
 #include "sim/frontend/registry_directory.h"
 #include "sim/frontend/simulator.h"
@@ -130,6 +133,32 @@ class WindowMotorTest : public QObject {
     C<QAbstractButton>("DataUpload")->click();
     QTRY_COMPARE_WITH_TIMEOUT(Shown("MStat"), QString("Upload Complete"), 30000);
     QTRY_COMPARE(C<QLineEdit>("PrePos(2)")->text(), QString("3"));
+  }
+
+  void compareListsWhatDiffersAndABackupKeepsWhatTheMotorHeld() {
+    C<QLineEdit>("PrePos(2)")->setFocus();
+    C<QLineEdit>("PrePos(2)")->selectAll();
+    QTest::keyClicks(C<QLineEdit>("PrePos(2)"), "1");
+    QTest::keyClick(C<QLineEdit>("PrePos(2)"), Qt::Key_Return);
+    C<QAbstractButton>("CompareMotor")->click();
+    QDialog* dialog = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = window_->findChild<QDialog*>("CompareMotorDialog")) != nullptr, 30000);
+    auto* list = dialog->findChild<QListWidget*>("Differences");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QString("Data(2): 1 | 3"));
+    QCOMPARE(list->item(1)->text(), QString("MotorData(2): 2000 | 6000"));
+    dialog->findChild<QAbstractButton*>("TakeMotor")->click();
+    QCOMPARE(C<QLineEdit>("PrePos(2)")->text(), QString("3"));
+
+    QVERIFY(C<QAbstractButton>("BackupFirst")->isChecked());
+    C<QAbstractButton>("DataDownload")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown("MStat"), QString("Download Complete"), 30000);
+    const auto backups = folder_.path() / "backups";
+    QTRY_VERIFY(std::filesystem::exists(backups) && !std::filesystem::is_empty(backups));
+    const auto file = std::filesystem::directory_iterator(backups)->path();
+    QVERIFY(file.filename().string().starts_with("A1301-"));
+    QCOMPARE(OpenAxisFile(file).settings->functions[2].data, std::string("3"));
+    QTRY_VERIFY(Shown("DH").contains("backups"));
   }
 
   void goAndJogButtonsReachTheMotor() {

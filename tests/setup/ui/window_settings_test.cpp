@@ -139,6 +139,25 @@ class WindowSettingsTest : public QObject {
     QCOMPARE(C<QLineEdit>("pid(0)")->text(), QString("42"));
   }
 
+  void undoTakesBackOneStepAtATimeAndTheTitleFollows() {
+    QVERIFY(window_->SaveFile(folder_.path() / "u.adf"));
+    Choose("Motion(4)", 4);  // Torque
+    Type("PreVel(1)", "5");
+    QCOMPARE(window_->windowTitle(), QString("Fenwa v2.004 :u.adf: ! Changes Made !"));
+    auto* undo = window_->findChild<QAction*>("mnuUndo");
+    undo->trigger();
+    QCOMPARE(C<QLineEdit>("PreVel(1)")->text(), QString("0"));
+    QCOMPARE(C<QComboBox>("Motion(4)")->currentIndex(), 4);
+    undo->trigger();
+    QCOMPARE(C<QComboBox>("Motion(4)")->currentIndex(), 0);
+    QVERIFY(C("PreVel(4)")->isEnabled());
+    QCOMPARE(C<QLabel>("UnitPos(4)")->text(), QString("mm"));
+    QCOMPARE(window_->windowTitle(), QString("Fenwa v2.004 :u.adf"));  // back at the state saved
+    window_->findChild<QAction*>("mnuRedo")->trigger();
+    QCOMPARE(C<QLabel>("UnitPos(4)")->text(), QString("%T"));
+    QCOMPARE(window_->windowTitle(), QString("Fenwa v2.004 :u.adf: ! Changes Made !"));
+  }
+
   void theHelpLineFollowsTheMouse() {
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(C("PreVel(2)"), &enter);
