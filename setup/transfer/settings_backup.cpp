@@ -8,15 +8,6 @@
 namespace velkor::setup {
 namespace {
 
-std::string Stamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-  return text;
-}
-
 // A serial number as a file name: anything that is no letter or digit goes.
 std::string FileSafe(const std::string& text) {
   std::string safe;
@@ -26,6 +17,14 @@ std::string FileSafe(const std::string& text) {
 }
 
 }  // namespace
+
+std::string LocalTimeText(const char* format) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  return std::strftime(text, sizeof text, format, &local) > 0 ? std::string(text) : std::string();
+}
 
 std::filesystem::path BackupFolder(const std::filesystem::path& axisDataFolder) { return axisDataFolder / "backups"; }
 
@@ -42,7 +41,7 @@ BackupOutcome BackUpMotorSettings(const AxisSettings& current, const std::filesy
   }
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  const std::filesystem::path file = folder / (FileSafe(serialNumber) + "-" + Stamp() + ".adf");
+  const std::filesystem::path file = folder / (FileSafe(serialNumber) + "-" + LocalTimeText("%Y%m%d-%H%M%S") + ".adf");
   if (const auto problem = SaveAxisFile(*read.settings, file)) {
     outcome.failure = *problem;
     return outcome;

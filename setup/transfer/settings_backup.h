@@ -24,6 +24,9 @@ BackupOutcome BackUpMotorSettings(const AxisSettings& current, const std::filesy
                                   const std::string& serialNumber, const std::string& port, MotorChannel& motor,
                                   Clock& clock);
 
+// The local time now in an strftime format ("%Y%m%d-%H%M%S").
+std::string LocalTimeText(const char* format);
+
 // The backups folder beside the axis data files.
 std::filesystem::path BackupFolder(const std::filesystem::path& axisDataFolder);
 

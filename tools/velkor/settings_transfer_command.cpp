@@ -90,14 +90,6 @@ std::filesystem::path InstalledProgram() {
   return std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "Fenwa.vqx";
 }
 
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%m/%d/%Y:%H:%M:%S", &local);
-  return text;
-}
 
 // The file's settings with the decimals its scale gives, as the window
 // would have them after opening it.
@@ -170,8 +162,8 @@ int SettingsDownloadCommand(std::span<const std::string_view> arguments, std::FI
   TerminalView view(err);
   ProgressBar bar(err, {{1, "downloading settings"}});
   bar.Note(1, 1000);
-  DownloadRequest request{program, PortText(options->port.port),
-                          std::filesystem::path(options->file).filename().string(), Now()};
+  DownloadRequest request{program, PortText(options->port.port), std::filesystem::path(options->file).filename().string(),
+                          LocalTimeText("%m/%d/%Y:%H:%M:%S")};
   request.cancelled = [] { return InterruptAsCancel::Interrupted(); };
   request.progress = [&](double share) { bar.Note(2, static_cast<VNX_LPARAM>(share * 1000)); };
   const DownloadOutcome outcome = SettingsDownload(*settings, request, channel, clock, view);
