@@ -8,21 +8,24 @@ EngineChannel::EngineChannel(ComPtr<IVNXComm> host, LONG address) : host_(std::m
   if (host_) Succeeded(host_->GetMotor(address_, motor_.Out()));
 }
 
-bool EngineChannel::Succeeded(HRESULT status) {
-  if (SUCCEEDED(status)) return true;
-  // The engine's own words, as its error information carries them.
+EngineFailure TakeEngineFailure(HRESULT status) {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Out()) == S_OK && info) {
     Bstr description;
     DWORD context = 0;
     info->GetDescription(description.Out());
     info->GetHelpContext(&context);
-    failure_ = description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")";
-  } else {
-    char text[48];
-    std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
-    failure_ = text;
+    return {description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")", context & 0xFFFF};
   }
+  char text[48];
+  std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
+  return {text, std::nullopt};
+}
+
+bool EngineChannel::Succeeded(HRESULT status) {
+  if (SUCCEEDED(status)) return true;
+  // The engine's own words, as its error information carries them.
+  failure_ = TakeEngineFailure(status).text;
   return false;
 }
 

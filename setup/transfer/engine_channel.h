@@ -2,11 +2,22 @@
 // The selected motor through the engine's automation objects: the host
 // object of its port and the motor object of its address.
 
+#include <optional>
+#include <string>
+
 #include "setup/transfer/motor_channel.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"
 
 namespace velkor::setup {
+
+// The engine's description and code of the thread's last failure, taken
+// from the thread's error information.
+struct EngineFailure {
+  std::string text;  // "<engine message> (engine error N)", or the status
+  std::optional<DWORD> code;
+};
+EngineFailure TakeEngineFailure(HRESULT status);
 
 class EngineChannel : public MotorChannel {
  public:

@@ -58,20 +58,6 @@ std::string DetectionResultInWords(LONG result) {
   return text.empty() ? "unknown result" : text;
 }
 
-EngineFailure TakeEngineFailure(HRESULT status) {
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Out()) == S_OK && info) {
-    Bstr description;
-    DWORD context = 0;
-    info->GetDescription(description.Out());
-    info->GetHelpContext(&context);
-    return {description.Utf8() + " (engine error " + std::to_string(context & 0xFFFF) + ")", context & 0xFFFF};
-  }
-  char text[48];
-  std::snprintf(text, sizeof text, "status 0x%08X", static_cast<unsigned>(status));
-  return {text, std::nullopt};
-}
-
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
                                             std::span<const std::string_view> ownFlags, PortOptions& options) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {

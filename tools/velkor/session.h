@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/transfer/engine_channel.h"
 #include "velkor/automation.h"
 #include "velkor/interfaces.h"
 
@@ -43,13 +44,9 @@ bool ParseDecimal(std::string_view text, LONG& value);
 std::optional<std::string> ParsePortOptions(std::span<const std::string_view> arguments,
                                             std::span<const std::string_view> ownFlags, PortOptions& options);
 
-// The engine's description and code of the thread's last failure, taken
-// from the thread's error information.
-struct EngineFailure {
-  std::string text;  // "<engine message> (engine error N)", or the status
-  std::optional<DWORD> code;
-};
-EngineFailure TakeEngineFailure(HRESULT status);
+// The engine's description and code of the thread's last failure.
+using setup::EngineFailure;
+using setup::TakeEngineFailure;
 
 // A detection's result code (its bits) in words.
 std::string DetectionResultInWords(LONG result);
