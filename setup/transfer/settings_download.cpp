@@ -6,6 +6,7 @@
 
 #include "setup/model/options.h"
 #include "setup/transfer/motor_data_block.h"
+#include "setup/transfer/settings_backup.h"
 #include "setup/transfer/text_record.h"
 
 namespace velkor::setup {
@@ -162,10 +163,12 @@ std::optional<Message> DownloadRefusal(const AxisSettings& settings) {
     return Message{"Check Home Settings",
                    "[Home Offset Dist.] Should NOT be ZERO when [Home To HardStop] is Selected!", Icon::Exclamation};
   if (settings.encoderResText != settings.motorInfo[3])
-    return Message{"Detected Encoder Resolution Does Not Match Set Resolution!", "Please Correct Encoder Resolution!",
+    return Message{"Detected Encoder Resolution Does Not Match Set Resolution!", std::string(kCorrectResolution),
                    Icon::Exclamation};
   return std::nullopt;
 }
+
+std::string DownloadDateTime() { return LocalTimeText("%m/%d/%Y:%H:%M:%S"); }
 
 DownloadOutcome SettingsDownload(const AxisSettings& settings, const DownloadRequest& request, MotorChannel& motor,
                                  Clock& clock, View& view) {

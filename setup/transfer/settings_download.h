@@ -17,6 +17,10 @@ namespace velkor::setup {
 // The checks before anything is sent: a hard-stop home without an offset,
 // a resolution that differs from the one the motor reported.
 std::optional<Message> DownloadRefusal(const AxisSettings& settings);
+// The text of the resolution refusal, after which the focus goes to ERes.
+inline constexpr std::string_view kCorrectResolution = "Please Correct Encoder Resolution!";
+// The date and time a download stores beside the file name ("12/07/2026:10:30:00").
+std::string DownloadDateTime();
 
 struct DownloadRequest {
   std::filesystem::path program;  // the motor program (Fenwa.vqx)

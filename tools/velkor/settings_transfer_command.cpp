@@ -163,7 +163,7 @@ int SettingsDownloadCommand(std::span<const std::string_view> arguments, std::FI
   ProgressBar bar(err, {{1, "downloading settings"}});
   bar.Note(1, 1000);
   DownloadRequest request{program, PortText(options->port.port), std::filesystem::path(options->file).filename().string(),
-                          LocalTimeText("%m/%d/%Y:%H:%M:%S")};
+                          DownloadDateTime()};
   request.cancelled = [] { return InterruptAsCancel::Interrupted(); };
   request.progress = [&](double share) { bar.Note(2, static_cast<VNX_LPARAM>(share * 1000)); };
   const DownloadOutcome outcome = SettingsDownload(*settings, request, channel, clock, view);
