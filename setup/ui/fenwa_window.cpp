@@ -174,15 +174,15 @@ void FenwaWindow::Quietly(const std::function<void()>& call, bool step) {
   quiet_ = true;
   call();
   quiet_ = was;
-  if (step && !reverting) Recorded();
+  if (step && !reverting_) Recorded();
 }
 
 void FenwaWindow::Recorded() {
   const AxisSettings now = Edited(editor_.Settings());
   if (now == shown_) return;
   undo_.push(new EditStep(shown_, now, [this](const AxisSettings& settings) {
-    reverting = true;
-    reverting_ = settings;
+    reverting_ = true;
+    revertTo_ = settings;
   }));
   shown_ = now;
 }
@@ -216,10 +216,10 @@ void FenwaWindow::BuildMenus() {
   edits->addAction(redo);
   // The stack has moved: the screen shows where it went, and whether that is the state saved.
   connect(&undo_, &QUndoStack::indexChanged, this, [this] {
-    if (!reverting) return;
-    Quietly([&] { editor_.Revert(reverting_, undo_.isClean()); }, false);
+    if (!reverting_) return;
+    Quietly([&] { editor_.Revert(revertTo_, undo_.isClean()); }, false);
     shown_ = Edited(editor_.Settings());
-    reverting = false;
+    reverting_ = false;
   });
   QMenu* windows = menuBar()->addMenu("&Windows");
   windows->addAction("Motor Values", motorValues_, &QWidget::show);
@@ -281,7 +281,7 @@ bool FenwaWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   if (quiet_) return false;
   if (const auto field = FieldOf(name)) return FieldEvent(*field, event);
-  return ButtonEvent(control, index, event);
+  return ButtonEvent(*widget, control, index, event);
 }
 
 bool FenwaWindow::FieldEvent(FieldId field, QEvent* event) {

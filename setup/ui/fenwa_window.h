@@ -66,7 +66,7 @@ class FenwaWindow : public QMainWindow {
   void ConnectLive();
   void Watch(QWidget& widget);  // help line, fields and press/release buttons
   bool FieldEvent(FieldId field, QEvent* event);
-  bool ButtonEvent(const QString& control, int index, QEvent* event);
+  bool ButtonEvent(QWidget& widget, const QString& control, int index, QEvent* event);
   // The logic's calls to the view must not feed back into it as events.
   // `step`: an edit the user may undo, once the model shows its result.
   void Quietly(const std::function<void()>& call, bool step = true);
@@ -104,8 +104,8 @@ class FenwaWindow : public QMainWindow {
   // Undo and redo of the model: each step from one state the user saw to the next.
   QUndoStack undo_;
   AxisSettings shown_;          // the state of the last step
-  AxisSettings reverting_;      // where an undo or redo goes, once the stack has moved
-  bool reverting = false;
+  AxisSettings revertTo_;      // where an undo or redo goes, once the stack has moved
+  bool reverting_ = false;
 
   // Shared with the session's jobs: touched only there once a motor is chosen.
   MotorScan scan_;

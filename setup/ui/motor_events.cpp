@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,7 +95,7 @@ void FenwaWindow::ConnectLive() {
 }
 
 // Buttons that act on press and on release; the rest act on a click.
-bool FenwaWindow::ButtonEvent(const QString& control, int index, QEvent* event) {
+bool FenwaWindow::ButtonEvent(QWidget& widget, const QString& control, int index, QEvent* event) {
   const bool press = Pressed(event);
   const bool release = Released(event);
   if (!press && !release) {
@@ -111,9 +110,7 @@ bool FenwaWindow::ButtonEvent(const QString& control, int index, QEvent* event) 
       QTimer::singleShot(0, Control("CommandText"), [this] { qobject_cast<QLineEdit*>(Control("CommandText"))->selectAll(); });
     return false;
   }
-  auto* widget = Control(control == "Gothere" || control == "SendCmd" ? Named(control.toUtf8(), index).toUtf8()
-                                                                       : control.toUtf8());
-  if (!widget || !widget->isEnabled()) return false;
+  if (!widget.isEnabled()) return false;
   if (control == "Gothere") {
     press ? GoPressed(index) : GoReleased(index);
   } else if (const auto jog = JogOf(control)) {
@@ -248,15 +245,14 @@ void FenwaWindow::Download() {
   const AxisSettings settings = editor_.Settings();
   if (const auto refusal = DownloadRefusal(settings)) {
     view_->ShowMessage(*refusal);
-    if (refusal->text == "Please Correct Encoder Resolution!") view_->Focus("ERes");
+    if (refusal->text == kCorrectResolution) view_->Focus("ERes");
     return;
   }
   // The download goes on whether or not the user saves.
   std::filesystem::path saved = ChooseFile(true);
   if (!saved.empty() && !SaveFile(saved)) saved.clear();
   const std::string fileName = saved.empty() ? std::string() : AxisFileName(saved).filename().string();
-  const std::string date = QDateTime::currentDateTime().toString("MM/dd/yyyy:hh:mm:ss").toStdString();
-  DownloadRequest request{options_.program, PortText(), fileName, date};
+  DownloadRequest request{options_.program, PortText(), fileName, DownloadDateTime()};
   Clock& clock = options_.clock ? *options_.clock : RealPauses();
   const bool backUp = qobject_cast<QAbstractButton*>(Control("BackupFirst"))->isChecked();
   const std::filesystem::path backups = BackupFolder(options_.axisDataFolder);
