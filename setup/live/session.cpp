@@ -37,6 +37,11 @@ void MotorSession::Drain() {
   changed_.wait(lock, [this] { return (jobs_.empty() && !running_) || stopping_; });
 }
 
+bool MotorSession::Interrupted() {
+  std::lock_guard lock(mutex_);
+  return !jobs_.empty() || stopping_;
+}
+
 void MotorSession::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {

@@ -28,6 +28,9 @@ class MotorSession {
   bool PostTick(std::function<void()> tick);
   // Returns when every job posted so far has run.
   void Drain();
+  // A job is waiting, or the session is ending: a job that could go on
+  // for as long as it likes (the plot's poll) returns then.
+  bool Interrupted();
 
  private:
   void Run();

@@ -9,30 +9,12 @@
 #include "setup/transfer/engine_channel.h"
 #include "tests/engine/motor/motor_fixture.h"
 #include "tests/setup/recording_view.h"
+#include "tests/setup/scripted_channel.h"
 
 namespace velkor::setup {
 namespace {
 
-
-// Answers from a table; every command kept.
-struct ScriptedChannel : MotorChannel {
-  bool Write(std::string_view command) override { return Keep(command), true; }
-  std::optional<std::string> Ask(std::string_view command) override { return HostAsk(command); }
-  bool HostWrite(std::string_view command) override { return Keep(command), true; }
-  std::optional<std::string> HostAsk(std::string_view command) override {
-    Keep(command);
-    const auto answer = answers.find(std::string(command));
-    if (answer == answers.end()) return std::nullopt;
-    return answer->second;
-  }
-  bool ClearBuffer() override { return true; }
-  bool DownloadProgram(const std::filesystem::path&) override { return false; }
-  int Address() const override { return 1; }
-  std::string LastFailure() const override { return {}; }
-  void Keep(std::string_view command) { sent.emplace_back(command); }
-  std::map<std::string, std::string> answers;
-  std::vector<std::string> sent;
-};
+using testing::ScriptedChannel;
 
 TEST(StatusDecode, ReadingsShowInUserUnits) {
   AxisSettings settings;  // 2000 counts per mm, three decimals
