@@ -28,16 +28,17 @@ std::string Text(Interface& object, HRESULT (Interface::*get)(BSTR*)) {
   return SUCCEEDED((object.*get)(text.Out())) ? text.Utf8() : std::string();
 }
 
-// The chain on the port addressed, with the line settings of a scan; null
-// (and a count of 0) when nothing answered.
-ComPtr<IVNXComm> Probe(const PortCandidate& port, LONG& count, bool& denied) {
+}  // namespace
+
+ComPtr<IVNXComm> ProbeChain(const PortCandidate& port, LONG& count, bool& opened, std::optional<LONG> rate) {
   count = 0;
+  opened = false;
   ComPtr<IVNXComm> host;
   if (FAILED(CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid())) || !host) return {};
-  if (FAILED(host->OpenPort(Bstr("COM" + std::to_string(port.number)).get()))) {
-    denied = ::access(port.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
-    return {};
-  }
+  // The port is closed, so this sets the rate it opens at and the chain's.
+  if (rate && FAILED(host->put_BaudRate(*rate))) return {};
+  if (FAILED(host->OpenPort(Bstr("COM" + std::to_string(port.number)).get()))) return {};
+  opened = true;
   host->put_TxMaxRetry(105);
   host->put_TxTimeoutMul(150);
   host->put_TxTimeoutConst(550);
@@ -48,6 +49,8 @@ ComPtr<IVNXComm> Probe(const PortCandidate& port, LONG& count, bool& denied) {
   }
   return host;
 }
+
+namespace {
 
 // A motor that stops answering leaves the rest of its entry empty.
 FoundMotor Identify(const ComPtr<IVNXComm>& host, int port, LONG address, Clock& clock) {
@@ -77,7 +80,9 @@ PortScan ScanPort(const PortCandidate& port, Clock& clock, const std::function<v
   notice("Scanning Com Port " + number);
   PortScan scan;
   LONG count = 0;
-  scan.host = Probe(port, count, scan.denied);
+  bool opened = false;
+  scan.host = ProbeChain(port, count, opened);
+  if (!opened) scan.denied = ::access(port.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
   if (!scan.host) return scan;
   notice("Scanning Com Port " + number + " For Motors");
   for (LONG address = 1; address <= count; ++address) {

@@ -3,6 +3,7 @@
 // its own: the probe, then the identity of each motor that answered.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct PortScan {
   std::vector<FoundMotor> motors;
   bool denied = false;  // the port refused this user
 };
+
+// The chain on the port addressed, with the line settings of a scan, at
+// `rate` (nothing: the engine's own, 9600); null, with a count of 0, when
+// nothing answered. `opened` tells whether the port opened at all.
+ComPtr<IVNXComm> ProbeChain(const PortCandidate& port, LONG& count, bool& opened, std::optional<LONG> rate = {});
 
 // `notice` shows a progress line; it is called from this port's thread.
 PortScan ScanPort(const PortCandidate& port, Clock& clock, const std::function<void(const std::string&)>& notice);
