@@ -33,7 +33,7 @@ def _python_type(declared):
     if text in ("DOUBLE",):
         return "float"
     if text == "VARIANT":
-        return "list or number"
+        return "list" if declared.endswith("*") else "any"
     if text.startswith("IVNX"):
         return text
     return "int"   # LONG, INT, SHORT, BYTE, USHORT, ULONG and the enumerations
