@@ -91,7 +91,7 @@ def _call(obj, member, kind, flags, arguments):
     if declared in ("boolean", "VARIANT_BOOL"):
         return bool(answer)
     if declared.startswith("IVNX") and answer is not None:
-        return obj._wrap(answer, declared)
+        return obj._wrap(answer, declared, obj)
     return answer
 
 
@@ -162,14 +162,17 @@ def _property(member):
 class EngineObjectBase:
     """An engine object seen through one or more of its interfaces."""
 
-    __slots__ = ("_handles", "_dispids", "_windows", "_wrap", "__weakref__")
+    __slots__ = ("_handles", "_dispids", "_windows", "_wrap", "_creator", "__weakref__")
     _interface_names = ()
 
-    def __init__(self, handles, wrap):
+    def __init__(self, handles, wrap, creator=None):
         self._handles = handles    # interface name -> EngineObject
         self._dispids = {}         # (interface, member) -> DISPID from GetIDsOfNames
         self._windows = {}         # notification windows made from callables
-        self._wrap = wrap          # (EngineObject, interface name) -> object of its class
+        self._wrap = wrap          # (EngineObject, interface name, creator) -> object of its class
+        # The engine drops a motor's record with its host: an object a member
+        # returned keeps the object it came from alive.
+        self._creator = creator
 
     def __repr__(self):
         return "<velkor %s object (%s)>" % (type(self).__name__, ", ".join(self._interface_names))

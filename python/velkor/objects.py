@@ -19,18 +19,18 @@ class ObjectFactory:
             made = self._classes[key] = build_class(name, interfaces, doc)
         return made
 
-    def view(self, handle, class_name, interface_names):
+    def view(self, handle, class_name, interface_names, creator=None):
         """The object behind `handle` through the named interfaces."""
         handles = {i: handle.query(self.library.interfaces[i].uuid) for i in interface_names}
-        return self._class_for(class_name, interface_names)(handles, self.wrap)
+        return self._class_for(class_name, interface_names)(handles, self.wrap, creator)
 
-    def wrap(self, handle, interface):
+    def wrap(self, handle, interface, creator):
         """An object result: every interface of the class whose default
         interface the member declares."""
         known = self.library.class_of_interface(interface)
         if known is None:
-            return self.view(handle, interface, [interface])
-        return self.view(handle, known.name, known.interfaces)
+            return self.view(handle, interface, [interface], creator)
+        return self.view(handle, known.name, known.interfaces, creator)
 
     def create(self, prog_id, interface=None):
         known = self.library.class_named(prog_id)
@@ -53,4 +53,4 @@ class ObjectFactory:
         if interface not in self.library.interfaces:
             raise ValueError("the type library has no interface %s" % interface)
         handle = next(iter(obj._handles.values()))
-        return self.view(handle, type(obj).__name__, [interface])
+        return self.view(handle, type(obj).__name__, [interface], obj._creator)
