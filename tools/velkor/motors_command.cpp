@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "setup/live/port_diagnosis.h"
 #include "setup/live/scan.h"
 #include "tools/velkor/session.h"
 
@@ -28,8 +29,9 @@ class TerminalView : public setup::View {
 }  // namespace
 
 int Motors(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err) {
-  if (!arguments.empty()) {
-    std::fprintf(err, "velkor: motors takes no arguments; confine it with VELKOR_SCAN_PORTS=COM3,COM7\n");
+  const bool why = arguments.size() == 1 && arguments.front() == "--why";
+  if (!arguments.empty() && !why) {
+    std::fprintf(err, "velkor: motors takes only --why; confine it with VELKOR_SCAN_PORTS=COM3,COM7\n");
     return kEngineFailure;
   }
   setup::ScanOptions options;
@@ -59,6 +61,11 @@ int Motors(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
     std::fprintf(out, "%s\t%s\t%s\t%s\t%s\t%s\t%s\n", motor.ListText().c_str(), motor.model.c_str(),
                  motor.serialNumber.c_str(), motor.firmware.c_str(), motor.encoderRes.c_str(), motor.lastFile.c_str(),
                  motor.lastDate.c_str());
+  // The scan's own output stays as it is; the diagnosis follows it.
+  if (why && !scan.ProbedPorts().empty()) {
+    const std::string report = setup::FormatDiagnosis(setup::DiagnoseScan(scan));
+    std::fputs(report.empty() ? "Motors answered on every port probed.\n" : report.c_str(), out);
+  }
   return scan.Motors().empty() ? kEngineFailure : kDone;
 }
 
