@@ -75,12 +75,12 @@ def _call(obj, member, kind, flags, arguments):
         if value is Missing:
             break   # only trailing optional arguments may be left out, and the signature saw to that
         if callable(value) and not isinstance(value, _velkor.NotificationWindow):
-            # A callable where the engine wants a number is a notification
-            # window; it lives as long as the object it was given to (or
-            # until the next one replaces it).
             value = _velkor.NotificationWindow(value)
+        if isinstance(value, _velkor.NotificationWindow):
+            # The window lives as long as the object it was given to, or
+            # until the next one replaces it.
             obj._windows[(member.name, parameter.name)] = value
-        elif hasattr(value, "_handles"):
+        if hasattr(value, "_handles"):
             value = next(iter(value._handles.values()))
         passed.append(value)
     answer = handle.invoke(dispid, flags, passed)
