@@ -13,7 +13,7 @@ import velkor
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("port", help="COMn or a device path")
-    parser.add_argument("--baud", type=int, default=9600)
+    parser.add_argument("--baud", type=int, help="line rate to switch the motors to once addressed")
     parser.add_argument("--radius", type=float, default=1000.0, help="in encoder counts")
     parser.add_argument("--speed", type=float, default=20.0, help="counts per sample period")
     parser.add_argument("--acceleration", type=float, default=0.5)
@@ -22,8 +22,9 @@ def main():
 
     host = velkor.Dispatch("VNXEngine.VNXHost")
     host.OpenPort(options.port)
-    host.BaudRate = options.baud
     host.AddressMotorChain()
+    if options.baud:
+        host.BaudRate = options.baud
 
     # From (0, 0) clockwise round the centre (r, 0) to (r, r).
     r = options.radius
@@ -40,7 +41,7 @@ def main():
         host.WriteClock(0, int(clock))
     host.EndHostMode()
     x, y, clock = samples[-1]
-    print("streamed %d samples; the arc ends at (%d, %d) after %d sample periods" % (len(samples), x, y, clock))
+    print("streamed %d samples; the arc ends at (%d, %d) after %d sample periods" % (len(samples), round(x), round(y), clock))
     host.ClosePort()
 
 

@@ -42,12 +42,17 @@ class ProgressBar:
         if code == 1:
             self.total = number
         elif code == 2 and self.total:
-            done = self.width * number // self.total
-            self.out.write("\rdownloading [%s%s] %d/%d" % ("#" * done, "." * (self.width - done), number, self.total))
-            self.out.flush()
-        elif code == 3:
+            self.draw(number)
+        elif code == 3 and self.total:
+            self.draw(self.total)   # the last few bytes go without a step of their own
             self.out.write("\n")
+            self.total = 0
         return 1
+
+    def draw(self, number):
+        done = self.width * number // self.total
+        self.out.write("\rdownloading [%s%s] %d/%d" % ("#" * done, "." * (self.width - done), number, self.total))
+        self.out.flush()
 
 
 def main():
@@ -55,14 +60,15 @@ def main():
     parser.add_argument("port", help="COMn or a device path")
     parser.add_argument("address", type=int, help="the motor's chain address")
     parser.add_argument("program", help="motor program source, or a compiled .vqx image")
-    parser.add_argument("--baud", type=int, default=9600)
+    parser.add_argument("--baud", type=int, help="line rate to switch the motors to once addressed")
     options = parser.parse_args()
 
     image = options.program if options.program.lower().endswith(".vqx") else compile_program(options.program)
     host = velkor.Dispatch("VNXEngine.VNXHost")
     host.OpenPort(options.port)
-    host.BaudRate = options.baud
     host.AddressMotorChain()
+    if options.baud:
+        host.BaudRate = options.baud
     motor = host.GetMotor(options.address)
     host.InitializeNotification(ProgressBar(), PROGRESS_MESSAGE)
     try:

@@ -13,15 +13,16 @@ import velkor
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("port", help="COMn or a device path")
-    parser.add_argument("--baud", type=int, default=9600)
+    parser.add_argument("--baud", type=int, help="line rate to switch the motors to once addressed")
     parser.add_argument("--max", type=int, default=10, help="most motors to look for")
     options = parser.parse_args()
 
     host = velkor.Dispatch("VNXEngine.VNXHost")
     host.OpenPort(options.port)
-    host.BaudRate = options.baud
     host.MaxMotors = options.max
     count = host.AddressMotorChain()
+    if options.baud:
+        host.BaudRate = options.baud
     print("%d motor(s) on %s" % (count, host.PortName))
     print("address  serial    model      firmware  counts/rev")
     for address in range(1, count + 1):

@@ -41,13 +41,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("port", help="COMn or a device path")
     parser.add_argument("address", type=int, help="the motor's chain address")
-    parser.add_argument("--baud", type=int, default=9600)
+    parser.add_argument("--baud", type=int, help="line rate to switch the motors to once addressed")
     options = parser.parse_args()
 
     host = velkor.Dispatch("VNXEngine.VNXHost")
     host.OpenPort(options.port)
-    host.BaudRate = options.baud
     host.AddressMotorChain()
+    if options.baud:
+        host.BaudRate = options.baud
     print(json.dumps(read_settings(host.GetMotor(options.address)), indent=2))
     host.ClosePort()
 
