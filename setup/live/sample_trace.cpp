@@ -42,6 +42,12 @@ TimingFigures TimingOf(const std::deque<Sample>& samples) {
   return figures;
 }
 
+std::string TimingText(const TimingFigures& figures) {
+  return NumberText(RoundToPlaces(figures.achievedRate, 1)) + " samples/s, largest gap " +
+         NumberText(RoundToPlaces(figures.largestGap * 1000, 0)) + " ms, " + std::to_string(figures.count) +
+         " samples";
+}
+
 void SampleTrace::Add(const Sample& sample) {
   if (!samples_.empty() && sample.time < samples_.back().time) return;
   samples_.push_back(sample);
@@ -67,13 +73,14 @@ double UserUnitsPerCount(const AxisSettings& settings) {
   return scale.encCounts == 0 ? 1 : scale.userCounts / scale.encCounts;
 }
 
-PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts) {
+PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts,
+                    std::optional<double> origin) {
   PlotCurves curves;
   const double factor = inCounts ? 1 : UserUnitsPerCount(settings);
   curves.positionUnit = inCounts ? "counts" : settings.PositionCaption();
   curves.speedUnit = curves.positionUnit + "/s";
   if (samples.empty()) return curves;
-  const double start = samples.front().time;
+  const double start = origin.value_or(samples.front().time);
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const double time = samples[i].time - start;
     curves.position.push_back({time, samples[i].position * factor});

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct TimingFigures {
 
 // The figures of a run of samples in time order.
 TimingFigures TimingOf(const std::deque<Sample>& samples);
+// "48.3 samples/s, largest gap 31 ms, 483 samples".
+std::string TimingText(const TimingFigures& figures);
 
 class SampleTrace {
  public:
@@ -55,8 +58,8 @@ class SampleTrace {
   std::deque<Sample> samples_;
 };
 
-// The curves as the plot draws them, against seconds since the first kept
-// sample: position, position error and speed (from the positions and their
+// The curves as the plot draws them, against seconds since `origin` (the
+// first kept sample when none): position, position error and speed (from the positions and their
 // times) in the user's unit, or in counts.
 struct PlotPoint {
   double time = 0;
@@ -66,7 +69,8 @@ struct PlotCurves {
   std::vector<PlotPoint> position, error, speed;
   std::string positionUnit, speedUnit;  // "mm", "mm/s"; "counts", "counts/s"
 };
-PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts);
+PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts,
+                    std::optional<double> origin = std::nullopt);
 
 // User units per count of the selected scale.
 double UserUnitsPerCount(const AxisSettings& settings);

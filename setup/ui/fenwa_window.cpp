@@ -164,6 +164,7 @@ FenwaWindow::FenwaWindow(WindowOptions options)
 
 FenwaWindow::~FenwaWindow() {
   poll_.stop();
+  plotting_ = false;
   view_->Detach();
   session_.Drain();
 }
@@ -224,6 +225,7 @@ void FenwaWindow::BuildMenus() {
   QMenu* windows = menuBar()->addMenu("&Windows");
   windows->addAction("Motor Values", motorValues_, &QWidget::show);
   windows->addAction("Serial Data To Motor", commandLog_, &QWidget::show);
+  windows->addAction("Live Plot", this, &FenwaWindow::ShowPlot)->setObjectName("mnuLivePlot");
 }
 
 std::filesystem::path FenwaWindow::ChooseFile(bool save) {

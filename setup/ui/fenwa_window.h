@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <QUndoStack>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -22,6 +23,8 @@
 #include "setup/ui/qt_view.h"
 
 namespace velkor::setup::ui {
+
+class PlotWindow;
 
 struct WindowOptions {
   std::filesystem::path program;            // the motor program downloads store (Fenwa.vqx)
@@ -49,6 +52,8 @@ class FenwaWindow : public QMainWindow {
   const SettingsEditor& Editor() const { return editor_; }
   MotorSession& Session() { return session_; }
   QWidget* Control(const char* name) const { return view_->Find(name); }
+  // The live plot, once it has been opened.
+  PlotWindow* Plot() const { return plot_; }
 
   bool OpenFile(const std::filesystem::path& file);
   bool SaveFile(const std::filesystem::path& file);
@@ -79,6 +84,8 @@ class FenwaWindow : public QMainWindow {
   void Download();
   void Upload();
   void Compare();
+  void ShowPlot();
+  void StepResponse();
   // Our own controls beside the prescribed ones: ready with the motor.
   void SetAdditionsReady(bool ready);
   void GoPressed(int function);
@@ -115,6 +122,12 @@ class FenwaWindow : public QMainWindow {
   std::unique_ptr<TestMoves> moves_;
   int selectedPort_ = 0;  // the window's own copy, for the texts that name the port
   bool motorChosen_ = false;
+  // The live plot: while it takes samples, the poll reads for it alone, in
+  // bursts that end when a job waits or the screen's settings change.
+  PlotWindow* plot_ = nullptr;
+  std::atomic<bool> plotting_ = false;
+  std::atomic<unsigned> plotSettingsChanges_ = 0;
+  AxisSettings plotSettings_;
   MotorSession session_;  // last: its worker ends before the rest goes
 };
 

@@ -130,6 +130,29 @@ QWidget* Tuning(QWidget* parent) {
   slider->setRange(0, 500);
   slider->setValue(42);
   layout->addWidget(slider, 1, 1);
+  // Our additions: watching the motor and measuring a step.
+  layout->addWidget(Make<QPushButton>(box, "LivePlot", "Live Plot..."), 2, 0);
+  auto* step = new QHBoxLayout;
+  step->addWidget(Make<QPushButton>(box, "StepResponse", "Step Response"));
+  auto* function = Make<QSpinBox>(box, "StepFunction");
+  function->setRange(0, 15);
+  function->setPrefix("Function ");
+  step->addWidget(function);
+  auto* seconds = Make<QDoubleSpinBox>(box, "StepSeconds");
+  seconds->setRange(0.2, 60);
+  seconds->setValue(1.5);
+  seconds->setSingleStep(0.5);
+  seconds->setSuffix(" s");
+  seconds->setToolTip("How long the function's Go button is held while the response is recorded");
+  step->addWidget(seconds);
+  auto* band = Make<QDoubleSpinBox>(box, "StepBand");
+  band->setRange(0.1, 50);
+  band->setValue(2);
+  band->setPrefix("band ");
+  band->setSuffix(" %");
+  band->setToolTip("The settling band, as a share of the step");
+  step->addWidget(band);
+  layout->addLayout(step, 3, 0, 1, 2);
   return box;
 }
 

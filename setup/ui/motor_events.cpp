@@ -16,6 +16,7 @@
 #include <QSpinBox>
 
 #include "setup/files/axis_file.h"
+#include "setup/live/step_response.h"
 #include "setup/live/terminal.h"
 #include "setup/live/tuning.h"
 #include "setup/transfer/settings_backup.h"
@@ -24,6 +25,8 @@
 #include "setup/ui/areas.h"
 #include "setup/ui/compare_dialog.h"
 #include "setup/ui/fenwa_window.h"
+#include "setup/ui/plot_window.h"
+#include "setup/ui/step_dialog.h"
 
 namespace velkor::setup::ui {
 namespace {
@@ -76,6 +79,9 @@ void FenwaWindow::ConnectLive() {
     QSettings preferences(QString::fromStdString(options_.preferences.string()), QSettings::IniFormat);
     preferences.setValue("BackupBeforeDownload", checked);
   });
+  connect(qobject_cast<QAbstractButton*>(Control("LivePlot")), &QAbstractButton::clicked, this, &FenwaWindow::ShowPlot);
+  connect(qobject_cast<QAbstractButton*>(Control("StepResponse")), &QAbstractButton::clicked, this,
+          &FenwaWindow::StepResponse);
   SetAdditionsReady(false);
   connect(qobject_cast<QAbstractButton*>(Control("JogStop")), &QAbstractButton::clicked, this, [this] {
     session_.Post([this] {
@@ -150,7 +156,8 @@ void FenwaWindow::SetBusy(bool busy) {
 }
 
 void FenwaWindow::SetAdditionsReady(bool ready) {
-  for (const char* control : {"CompareMotor", "BackupFirst"}) {
+  for (const char* control :
+       {"CompareMotor", "BackupFirst", "LivePlot", "StepResponse", "StepFunction", "StepSeconds", "StepBand"}) {
     Control(control)->setVisible(ready);
     Control(control)->setEnabled(ready);
   }
@@ -236,8 +243,58 @@ void FenwaWindow::SelectMotor(int listIndex) {
 }
 
 void FenwaWindow::Tick() {
-  session_.PostTick([this, settings = editor_.Settings()] {
-    if (channel_ && live_.pollingOn && live_.timerOn) StatusTick(live_, settings, *channel_, *view_);
+  if (!plotting_) {
+    session_.PostTick([this, settings = editor_.Settings()] {
+      if (channel_ && live_.pollingOn && live_.timerOn) StatusTick(live_, settings, *channel_, *view_);
+    });
+    return;
+  }
+  if (editor_.Settings() != plotSettings_) {
+    plotSettings_ = editor_.Settings();
+    ++plotSettingsChanges_;
+  }
+  session_.PostTick([this, settings = plotSettings_, changes = plotSettingsChanges_.load()] {
+    if (!channel_) return;
+    const auto stop = [&] { return !plotting_ || changes != plotSettingsChanges_ || session_.Interrupted(); };
+    PlotBurst(live_, settings, *channel_, *view_, SteadySeconds, stop, [this](std::vector<Sample> samples) {
+      QMetaObject::invokeMethod(plot_, [plot = plot_, samples = std::move(samples)] { plot->Append(samples); });
+    });
+  });
+}
+
+void FenwaWindow::ShowPlot() {
+  if (!plot_) {
+    plot_ = new PlotWindow(this, [this] { return editor_.Settings(); });
+    connect(plot_, &PlotWindow::takingChanged, this, [this] {
+      plotting_ = plot_->Taking();
+      if (plotting_ && motorChosen_) poll_.start();
+    });
+  }
+  plot_->show();
+  plot_->raise();
+}
+
+void FenwaWindow::StepResponse() {
+  const StepRequest request{qobject_cast<QSpinBox*>(Control("StepFunction"))->value(),
+                            qobject_cast<QDoubleSpinBox*>(Control("StepSeconds"))->value(),
+                            qobject_cast<QDoubleSpinBox*>(Control("StepBand"))->value() / 100};
+  SetBusy(true);
+  session_.Post([this, request, settings = editor_.Settings()]() mutable {
+    std::optional<StepRecord> record;
+    if (moves_ && channel_) record = RecordStep(request, settings, *moves_, live_, *channel_, *view_, SteadySeconds);
+    QMetaObject::invokeMethod(this, [this, request, record = std::move(record), settings] {
+      SetBusy(false);
+      if (!record || (record->refusal && record->refusal->empty())) return;
+      if (record->refusal) {
+        view_->ShowMessage({"Step Response", *record->refusal, Icon::Exclamation});
+        return;
+      }
+      const StepFigures figures =
+          StepFiguresOf(record->samples, record->moveStart, record->start, record->target, request.band);
+      auto* dialog = new StepDialog(this, *record, StepFiguresText(figures, request, settings), settings);
+      dialog->setAttribute(Qt::WA_DeleteOnClose);
+      dialog->open();
+    });
   });
 }
 
@@ -344,7 +401,8 @@ void FenwaWindow::GoPressed(int function) {
   poll_.stop();
   session_.Post([this, function, settings = editor_.Settings()]() mutable {
     if (moves_) moves_->GoPressed(function, settings);
-    if (live_.timerOn) QMetaObject::invokeMethod(this, [this] { poll_.start(); });
+    // The live plot watches the move while the button is held.
+    if (live_.timerOn || plotting_) QMetaObject::invokeMethod(this, [this] { poll_.start(); });
   });
 }
 

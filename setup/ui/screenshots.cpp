@@ -1,6 +1,7 @@
 #include "setup/ui/screenshots.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -46,7 +47,12 @@ void TakeScreenshots(FenwaWindow& window, const QString& folder, std::function<v
         Save(*other, at + QString(name).toLower() + ".png", written);
       }
     }
-    done(written);
+    // The live plot, once it has drawn a second and a half of samples.
+    window.findChild<QAction*>("mnuLivePlot")->trigger();
+    QTimer::singleShot(1500, &window, [&window, at, done, written]() mutable {
+      if (QWidget* plot = window.findChild<QWidget*>("LivePlot")) Save(*plot, at + "fenwa-live-plot.png", written);
+      done(written);
+    });
   });
   timer->start(200);
 }

@@ -74,6 +74,7 @@ TEST(PlotPoll, TheTraceKeepsItsLastSecondsAndExportsThemWithUnits) {
   const TimingFigures timing = trace.Timing();
   EXPECT_NEAR(timing.largestGap, 0.1, 1e-9) << "a pause is no gap of the poll";
   EXPECT_NEAR(timing.achievedRate, 10, 1e-9);
+  EXPECT_EQ(TimingText(timing), "10 samples/s, largest gap 100 ms, 12 samples");
   trace.Keep(0.6);
   trace.Add({10.5, 7200, -4});
 

@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QtTest>
 #include <algorithm>
 
 #include "setup/files/axis_file.h"
 #include "setup/ui/fenwa_window.h"
+#include "setup/ui/plot_window.h"
 #include "sim/frontend/registry_directory.h"
 #include "sim/frontend/simulator.h"
 #include "tests/support/test_environment.h"
@@ -175,6 +177,37 @@ class WindowMotorTest : public QObject {
     const long stops = Received("X");
     QTest::mouseRelease(jog, Qt::LeftButton);
     QTRY_COMPARE(Received("X"), stops + 1);
+  }
+
+  void theLivePlotAndAStepResponseMeasureTheMotor() {
+    C<QAbstractButton>("LivePlot")->click();
+    PlotWindow* plot = window_->Plot();
+    QTRY_VERIFY_WITH_TIMEOUT(plot->Trace().Samples().size() > 20, 10000);
+    QTRY_VERIFY(plot->findChild<QLabel*>("PlotTiming")->text().contains(" samples/s, largest gap "));
+    plot->findChild<QAbstractButton*>("PlotPause")->click();
+    const std::size_t kept = plot->Trace().Samples().size();
+    QTest::qWait(300);
+    QCOMPARE(plot->Trace().Samples().size(), kept);
+    std::string failure;
+    QVERIFY2(plot->ExportTo(folder_.path() / "plot.csv", failure), failure.c_str());
+    const std::string csv = velkor::testing::ReadFile(folder_.path() / "plot.csv");
+    QVERIFY(csv.starts_with("time (s),position (mm),position error (mm),speed (mm/s),position (counts)"));
+    QCOMPARE(static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n')), kept + 1);
+    plot->close();
+
+    for (const auto& [field, value] : {std::pair{"PrePos(2)", "8"}, {"PreVel(2)", "10"}, {"PreAcc(2)", "100"}}) {
+      C<QLineEdit>(field)->setFocus();
+      C<QLineEdit>(field)->selectAll();
+      QTest::keyClicks(C<QLineEdit>(field), value);
+      QTest::keyClick(C<QLineEdit>(field), Qt::Key_Return);
+    }
+    C<QSpinBox>("StepFunction")->setValue(2);
+    C<QAbstractButton>("StepResponse")->click();
+    QDialog* dialog = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = window_->findChild<QDialog*>("StepResponseDialog")) != nullptr, 20000);
+    const QString figures = dialog->findChild<QLabel*>("StepFigures")->text();
+    QVERIFY2(figures.startsWith("Rise time (10-90 %): ") && !figures.contains("not reached"), qPrintable(figures));
+    dialog->close();
   }
 };
 
