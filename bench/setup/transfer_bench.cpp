@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bench/setup/line_time.h"
 #include "engine/compiler/compiler.h"
 #include "platform/files/whole_file.h"
 #include "setup/transfer/engine_channel.h"
@@ -35,33 +36,7 @@ class SummingClock : public Clock {
   SleepingClock sleeping;
 };
 
-// The least line time of the bytes the host sent (as the line recorded them)
-// and of the answers: a command goes out in pieces of 8 whose echo ends one
-// character after the piece; an answer takes its characters.
-double LineSeconds(const std::string& sent, std::size_t answered) {
-  double characters = static_cast<double>(answered);
-  std::size_t line = 0;
-  for (char c : sent) {
-    ++line;
-    if (c == '\r') {
-      characters += static_cast<double>(line + (line + 7) / 8);
-      line = 0;
-    }
-  }
-  return characters * 10.0 / kBaud;
-}
-
-// Counts the answers' characters (and their CR) on top of the engine channel.
-class CountingChannel : public EngineChannel {
- public:
-  using EngineChannel::EngineChannel;
-  std::optional<std::string> Ask(std::string_view command) override {
-    auto answer = EngineChannel::Ask(command);
-    if (answer) answered += answer->size() + 1;
-    return answer;
-  }
-  std::size_t answered = 0;
-};
+using velkor::bench::CountingChannel;
 
 void SettingsRoundTrip(benchmark::State& state) {
   const auto folder = std::filesystem::temp_directory_path() / ("velkor-bench-" + std::to_string(::getpid()));
@@ -104,7 +79,7 @@ void SettingsRoundTrip(benchmark::State& state) {
       transfer(clock);
       const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       const std::string sent = simulator->WithLine(0, [](velkor::sim::Line& line) { return line.TakeHostBytes(); });
-      ratio = wall / (std::chrono::duration<double>(clock.total).count() + LineSeconds(sent, channel.answered));
+      ratio = wall / (std::chrono::duration<double>(clock.total).count() + velkor::bench::LineSeconds(sent, channel.answered, kBaud));
     };
     take([&](Clock& clock) { SettingsDownload(settings, {program, "1", "bench.adf", "now"}, channel, clock, view); },
          download);
