@@ -8,8 +8,7 @@
 #include <cmath>
 
 #include "setup/live/step_response.h"
-#include "setup/transfer/engine_channel.h"
-#include "tests/engine/motor/motor_fixture.h"
+#include "tests/setup/live/selected_motor.h"
 #include "tests/setup/recording_view.h"
 #include "tests/setup/scripted_channel.h"
 
@@ -127,26 +126,10 @@ TEST(StepResponse, FiguresOfCurvesWithKnownFigures) {
   EXPECT_EQ(halfway.overshoot, 0);
 }
 
-class StepResponseLiveTest : public engine::testing::SimulatedBus {
- protected:
-  void SetUp() override {
-    Start("motor address=1 baud=38400\n", 1);
-    channel_ = std::make_unique<EngineChannel>(host_, 1);
-    ASSERT_TRUE(channel_->Ready());
-    moves_ = std::make_unique<TestMoves>(state_, *channel_, view_, log_);
-    state_.pollingOn = true;
-    state_.selectedAddress = 1;
-  }
-  LiveState state_;
-  std::unique_ptr<EngineChannel> channel_;
-  testing::RecordingView view_;
-  CommandLog log_{view_};
-  std::unique_ptr<TestMoves> moves_;
-};
+using StepResponseLiveTest = testing::SelectedMotor;
 
 TEST_F(StepResponseLiveTest, ARelativeMoveHasTheFiguresOfItsProfile) {
-  AxisSettings settings;  // 2000 counts per mm
-  settings.functions[3] = {};
+  AxisSettings& settings = settings_;  // 2000 counts per mm
   settings.functions[3].mode = Mode::Relative;
   settings.functions[3].data = "10";   // 20000 counts
   settings.functions[3].vel = "10";    // 20000 counts/s

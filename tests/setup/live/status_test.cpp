@@ -7,7 +7,7 @@
 
 #include "setup/live/status_monitor.h"
 #include "setup/transfer/engine_channel.h"
-#include "tests/engine/motor/motor_fixture.h"
+#include "tests/setup/live/selected_motor.h"
 #include "tests/setup/recording_view.h"
 #include "tests/setup/scripted_channel.h"
 
@@ -139,29 +139,7 @@ TEST(StatusTick, CountsTicksFeedsTheClockAndRunsTheNotices) {
   EXPECT_TRUE(view.visibles["SendCmd(6)"]);
 }
 
-class StatusLiveTest : public engine::testing::SimulatedBus {
- protected:
-  void SetUp() override {
-    Start("motor address=1 baud=38400\n", 1);
-    channel_ = std::make_unique<EngineChannel>(host_, 1);
-    ASSERT_TRUE(channel_->Ready());
-    state_.pollingOn = true;
-    state_.selectedAddress = 1;
-  }
-  // The command lines, without the address bytes in front.
-  std::vector<std::string> Lines() {
-    std::vector<std::string> lines;
-    for (std::string line : Sent()) {
-      while (line.size() > 1 && line[0] == '@') line.erase(0, line.find(' ') + 1);
-      if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-  }
-  std::unique_ptr<EngineChannel> channel_;
-  testing::RecordingView view_;
-  AxisSettings settings_;
-  LiveState state_;
-};
+using StatusLiveTest = testing::SelectedMotor;
 
 TEST_F(StatusLiveTest, SixTicksReadTheMotorInBothInputForms) {
   ASSERT_TRUE(channel_->Write("O=4000"));
@@ -173,7 +151,7 @@ TEST_F(StatusLiveTest, SixTicksReadTheMotorInBothInputForms) {
   });
   settings_.motorInfo[5] = "1";
   for (int tick = 0; tick < 6; ++tick) StatusTick(state_, settings_, *channel_, view_);
-  const auto sent = Lines();
+  const auto sent = CommandLines();
   for (const char* command : {" RP", " RPE", " RV", " RA", " RMODE", " RBa", " RU"})
     EXPECT_TRUE(std::count(sent.begin(), sent.end(), command)) << command;
   EXPECT_EQ(view_.texts["Position"], "2");
@@ -187,7 +165,7 @@ TEST_F(StatusLiveTest, SixTicksReadTheMotorInBothInputForms) {
   settings_.motorInfo[5] = "";
   view_.texts.erase("bcdi");
   for (int tick = 0; tick < 6; ++tick) StatusTick(state_, settings_, *channel_, view_);
-  const auto older = Lines();
+  const auto older = CommandLines();
   EXPECT_TRUE(std::count(older.begin(), older.end(), " a=UGI  Ra"));
   EXPECT_FALSE(std::count(older.begin(), older.end(), " RU"));
   EXPECT_EQ(view_.texts["bcdi"], "5") << "both forms read the same inputs";

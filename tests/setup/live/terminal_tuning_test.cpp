@@ -8,26 +8,12 @@
 #include "setup/live/session.h"
 #include "setup/live/terminal.h"
 #include "setup/live/tuning.h"
-#include "setup/transfer/engine_channel.h"
-#include "tests/engine/motor/motor_fixture.h"
-#include "tests/setup/recording_view.h"
+#include "tests/setup/live/selected_motor.h"
 
 namespace velkor::setup {
 namespace {
 
-
-class LiveTest : public engine::testing::SimulatedBus {
- protected:
-  void SetUp() override {
-    Start("motor address=1 baud=38400\n", 1);
-    channel_ = std::make_unique<EngineChannel>(host_, 1);
-    ASSERT_TRUE(channel_->Ready());
-    ASSERT_EQ(host_->put_DefaultMotor(1), S_OK);
-    Sent();
-  }
-  std::unique_ptr<EngineChannel> channel_;
-  testing::RecordingView view_;
-};
+using LiveTest = testing::SelectedMotor;
 
 TEST_F(LiveTest, TerminalRefusesRateChangesAndShowsTheAnswer) {
   for (const char* command : {"1BAUD19200", "BAUD9600"}) {

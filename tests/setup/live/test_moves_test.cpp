@@ -6,26 +6,17 @@
 #include <map>
 
 #include "setup/live/test_moves.h"
-#include "setup/transfer/engine_channel.h"
-#include "tests/engine/motor/motor_fixture.h"
-#include "tests/setup/recording_view.h"
+#include "tests/setup/live/selected_motor.h"
 
 namespace velkor::setup {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-
-class TestMovesTest : public engine::testing::SimulatedBus {
+class TestMovesTest : public testing::SelectedMotor {
  protected:
   void SetUp() override {
-    Start("motor address=1 baud=38400\n", 1);
-    channel_ = std::make_unique<EngineChannel>(host_, 1);
-    ASSERT_TRUE(channel_->Ready());
-    ASSERT_TRUE(channel_->SetDefaultMotor(1));
-    moves_ = std::make_unique<TestMoves>(state_, *channel_, view_, log_);
-    state_.pollingOn = true;
-    state_.selectedAddress = 1;
+    SelectedMotor::SetUp();
     SetVariable(0, "h", 1);
   }
   // The command lines the motor received since the last call, without the
@@ -33,10 +24,8 @@ class TestMovesTest : public engine::testing::SimulatedBus {
   Lines Commands() {
     Sync();
     Lines lines;
-    for (std::string line : Sent()) {
-      while (line.size() > 1 && line[0] == '@') line.erase(0, line.find(' ') + 1);
-      if (!line.empty() && line != "Rh" && line != "RADDR") lines.push_back(line);
-    }
+    for (const std::string& line : CommandLines())
+      if (line != "Rh" && line != "RADDR") lines.push_back(line);
     return lines;
   }
   void Function(int i, Mode mode, const char* data, const char* vel = "10", const char* acc = "100") {
@@ -58,13 +47,6 @@ class TestMovesTest : public engine::testing::SimulatedBus {
     EXPECT_TRUE(state_.timerOn);
     return lines;
   }
-
-  std::unique_ptr<EngineChannel> channel_;
-  testing::RecordingView view_;
-  CommandLog log_{view_};
-  AxisSettings settings_;
-  LiveState state_;
-  std::unique_ptr<TestMoves> moves_;
 };
 
 TEST_F(TestMovesTest, PositionMovesStayWithinTheTravelLimits) {
