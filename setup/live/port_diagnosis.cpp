@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <system_error>
@@ -43,6 +42,18 @@ int OpenRefusal(const std::string& device) {
   termios settings{};
   if (::tcgetattr(fd.get(), &settings) != 0) return errno;
   return 0;
+}
+
+// A login prompt on the port is a service, not a program to close.
+std::string CloseAdvice(const std::vector<PortHolder>& holders, const std::string& device) {
+  for (const PortHolder& holder : holders)
+    if (holder.program == "agetty" || holder.program == "getty") {
+      std::error_code ignored;
+      const std::string tty = fs::weakly_canonical(device, ignored).filename().string();
+      return "A login prompt runs on it: sudo systemctl disable --now serial-getty@" + tty +
+             ".service, then scan again.";
+    }
+  return "Close that program, then scan again.";
 }
 
 std::string HoldersText(const std::vector<PortHolder>& holders) {
@@ -92,11 +103,11 @@ PortDiagnosis Refused(PortDiagnosis diagnosis, int error, const DiagnosisFolders
                          "scan again.";
     } else {
       diagnosis.reason = "another program has it open: " + HoldersText(holders) + ".";
-      diagnosis.advice = "Close that program, then scan again.";
+      diagnosis.advice = CloseAdvice(holders, diagnosis.device);
     }
   } else {
     diagnosis.problem = PortProblem::OpenFailed;
-    diagnosis.reason = std::string("it does not open as a serial port: ") + std::strerror(error) + ".";
+    diagnosis.reason = "it does not open as a serial port: " + std::generic_category().message(error) + ".";
     diagnosis.advice = "Check that " + com + " names a serial port (the Ports key, or /dev/ttyS" +
                        std::to_string(diagnosis.number - 1) + ").";
   }
@@ -113,7 +124,7 @@ PortDiagnosis Diagnose(const PortCandidate& port, const DiagnosisFolders& folder
   if (const auto holders = FindPortHolders(port.device, folders.proc); !holders.empty()) {
     diagnosis.problem = PortProblem::Held;
     diagnosis.reason = "another program has it open too: " + HoldersText(holders) + ".";
-    diagnosis.advice = "Close that program; it takes the motors' answers. Then scan again.";
+    diagnosis.advice = "It takes the motors' answers. " + CloseAdvice(holders, port.device);
     return diagnosis;
   }
   for (const int rate : kRatesBeyondTheScan) {

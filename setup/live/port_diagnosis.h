@@ -55,7 +55,8 @@ struct DiagnosisFolders {
 inline constexpr int kScanRate = 9600;
 inline constexpr int kRatesBeyondTheScan[] = {57600, 115200};
 
-// One diagnosis per port, in the order given.
+// One diagnosis per port, in the order given, for ports on which a scan
+// found no motor: the scan's own rate is not tried again.
 std::vector<PortDiagnosis> DiagnosePorts(const std::vector<PortCandidate>& ports, const DiagnosisFolders& folders = {});
 
 // The ports the last scan probed on which no motor answered (those that

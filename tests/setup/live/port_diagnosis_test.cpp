@@ -200,7 +200,7 @@ TEST(PortHoldersTest, NamesTheProgramsThatHaveADeviceButNotThePseudoTerminalsFar
   const fs::path farEnd = process(200, "velkor-sim", {device, "/dev/ptmx"});
   WriteFile(farEnd / "fdinfo" / "1", "pos:\t0\nflags:\t02\ntty-index:\t" + index + "\n");
   const fs::path otherTerminal = process(100, "xterm", {"/dev/ptmx", device});
-  WriteFile(otherTerminal / "fdinfo" / "0", "pos:\t0\ntty-index:\t" + index + "0\n");
+  WriteFile(otherTerminal / "fdinfo" / "0", "pos:\t0\ntty-index:\t" + std::to_string(std::stoi(index) + 1) + "\n");
   process(::getpid(), "self", {device});
   WriteFile(proc / "self", "");
 
