@@ -70,5 +70,7 @@ std::vector<PortDiagnosis> DiagnoseScan(const MotorScan& scan, const DiagnosisFo
 //     Close that program, then scan again.
 // Empty for no diagnosis.
 std::string FormatDiagnosis(const std::vector<PortDiagnosis>& diagnoses);
+// What there is to say when no port needs a diagnosis.
+inline constexpr std::string_view kEveryPortAnswered = "Motors answered on every port probed.";
 
 }  // namespace velkor::setup

@@ -226,6 +226,7 @@ void FenwaWindow::BuildMenus() {
   windows->addAction("Motor Values", motorValues_, &QWidget::show);
   windows->addAction("Serial Data To Motor", commandLog_, &QWidget::show);
   windows->addAction("Live Plot", this, &FenwaWindow::ShowPlot)->setObjectName("mnuLivePlot");
+  windows->addAction("Connection Diagnostics", this, &FenwaWindow::Diagnose)->setObjectName("mnuDiagnostics");
 }
 
 std::filesystem::path FenwaWindow::ChooseFile(bool save) {

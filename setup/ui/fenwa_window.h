@@ -85,6 +85,10 @@ class FenwaWindow : public QMainWindow {
   void Upload();
   void Compare();
   void ShowPlot();
+  // Why the ports of the last scan gave no motor: on the user's request,
+  // and after a scan that found none.
+  void Diagnose();
+  void ShowDiagnosis();  // in a session job
   void StepResponse();
   // Our own controls beside the prescribed ones: ready with the motor.
   void SetAdditionsReady(bool ready);

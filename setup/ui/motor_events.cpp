@@ -16,6 +16,7 @@
 #include <QSpinBox>
 
 #include "setup/files/axis_file.h"
+#include "setup/live/port_diagnosis.h"
 #include "setup/live/step_response.h"
 #include "setup/live/terminal.h"
 #include "setup/live/tuning.h"
@@ -27,6 +28,7 @@
 #include "setup/ui/fenwa_window.h"
 #include "setup/ui/plot_window.h"
 #include "setup/ui/step_dialog.h"
+#include "setup/ui/text_dialog.h"
 
 namespace velkor::setup::ui {
 namespace {
@@ -186,6 +188,7 @@ void FenwaWindow::Scan() {
     moves_.reset();
     live_.pollingOn = false;
     scan_.Run(scanOptions, *view_);
+    if (scan_.Motors().empty() && !scan_.ProbedPorts().empty()) ShowDiagnosis();
     QStringList entries;
     for (const FoundMotor& motor : scan_.Motors()) entries << QString::fromStdString(motor.ListText());
     QMetaObject::invokeMethod(this, [this, entries] {
@@ -208,6 +211,29 @@ void FenwaWindow::Scan() {
       qobject_cast<QComboBox*>(Control("NewBaud"))->setCurrentIndex(2);
       SelectMotor(0);
     });
+  });
+}
+
+void FenwaWindow::Diagnose() {
+  session_.Post([this] { ShowDiagnosis(); });
+}
+
+void FenwaWindow::ShowDiagnosis() {
+  std::string report;
+  if (!scan_.State()) {
+    report = "No scan yet: Scan for Motors first, then this looks at each port where no motor answered.\n";
+  } else {
+    view_->SetBusy(true);
+    view_->ShowNotices("Connection Diagnostics", "Looking at each port where no motor answered");
+    report = FormatDiagnosis(DiagnoseScan(scan_));
+    view_->HideNotices();
+    view_->SetBusy(false);
+    if (report.empty()) report = std::string(kEveryPortAnswered) + "\n";
+  }
+  QMetaObject::invokeMethod(this, [this, report] {
+    auto* dialog = new TextDialog(this, "ConnectionDiagnostics", "Connection Diagnostics", Text(report));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
   });
 }
 

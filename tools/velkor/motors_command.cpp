@@ -63,8 +63,9 @@ int Motors(std::span<const std::string_view> arguments, std::FILE* out, std::FIL
                  motor.lastDate.c_str());
   // The scan's own output stays as it is; the diagnosis follows it.
   if (why && !scan.ProbedPorts().empty()) {
-    const std::string report = setup::FormatDiagnosis(setup::DiagnoseScan(scan));
-    std::fputs(report.empty() ? "Motors answered on every port probed.\n" : report.c_str(), out);
+    std::string report = setup::FormatDiagnosis(setup::DiagnoseScan(scan));
+    if (report.empty()) report = std::string(setup::kEveryPortAnswered) + "\n";
+    std::fputs(report.c_str(), out);
   }
   return scan.Motors().empty() ? kEngineFailure : kDone;
 }
