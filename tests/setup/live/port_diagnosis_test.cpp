@@ -16,8 +16,7 @@
 #include "platform/registry/registry.h"
 #include "setup/live/port_diagnosis.h"
 #include "setup/live/port_holders.h"
-#include "sim/frontend/registry_directory.h"
-#include "sim/frontend/simulator.h"
+#include "tests/setup/live/simulated_ports.h"
 #include "tests/setup/recording_view.h"
 #include "tests/support/test_environment.h"
 
@@ -29,12 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::velkor::testing::ReadFile;
 using ::velkor::testing::TemporaryFolder;
-using ::velkor::testing::TemporaryRegistry;
 using ::velkor::testing::WriteFile;
-
-struct NoPauses : Clock {
-  void Sleep(std::chrono::milliseconds) override {}
-};
 
 // hold-port started on a device: it has the port until this object goes.
 class HoldingProcess {
@@ -79,16 +73,8 @@ class HoldingProcess {
   bool held_ = false;
 };
 
-class PortDiagnosisTest : public ::testing::Test {
+class PortDiagnosisTest : public testing::SimulatedPorts {
  protected:
-  void Start(const std::string& scenario) {
-    auto parsed = sim::ParseScenario(scenario);
-    ASSERT_TRUE(parsed.errors.empty());
-    std::string error;
-    simulator_ = sim::Simulator::Start(parsed.scenario, &directory_, error);
-    ASSERT_TRUE(simulator_) << error;
-  }
-  int Com(std::size_t port) const { return std::stoi(simulator_->PortName(port).substr(3)); }
   // COMn renamed to a link called like a USB adapter, which leads to the port.
   void NameAsAdapter(std::size_t port, const std::string& adapter) {
     const fs::path link = machine_ / adapter;
@@ -101,11 +87,8 @@ class PortDiagnosisTest : public ::testing::Test {
     WriteFile(folders_.usbSerial / adapter / "latency_timer", std::to_string(milliseconds) + "\n");
   }
 
-  TemporaryRegistry registry_;
   TemporaryFolder machine_;
   DiagnosisFolders folders_{"/proc", machine_ / "usb-serial"};
-  sim::RegistryPortDirectory directory_;
-  std::unique_ptr<sim::Simulator> simulator_;
 };
 
 TEST_F(PortDiagnosisTest, SaysPerPortWhyNoMotorAnsweredAndWhatToDo) {
@@ -123,7 +106,7 @@ TEST_F(PortDiagnosisTest, SaysPerPortWhyNoMotorAnsweredAndWhatToDo) {
   ASSERT_TRUE(registry::WriteString(registry::Hive::CurrentUser, registry::kPortsKey, "COM200", "/dev/velkor-none"));
 
   MotorScan scan;
-  NoPauses clock;
+  RecordingClock clock;
   testing::RecordingView view;
   scan.Run({std::vector<int>{Com(0), Com(1), Com(2), Com(3), Com(4), 200}, &clock}, view);
   ASSERT_EQ(scan.Motors().size(), 1u) << "only the motor at 9600 on a free port";

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/setup/live/simulated_ports.h"
 #include "tests/setup/recording_view.h"
 
 #include <algorithm>
 
 #include "platform/registry/registry.h"
 #include "setup/live/scan.h"
-#include "sim/frontend/registry_directory.h"
 #include "tests/support/simulated_motors.h"
 #include "tests/support/test_environment.h"
 
@@ -17,25 +17,12 @@ namespace velkor::setup {
 namespace {
 
 using ::velkor::testing::TemporaryFolder;
-using ::velkor::testing::TemporaryRegistry;
 using ::velkor::testing::WriteFile;
 
 // Ports are probed at once; the view is called from their threads in turn.
 
-struct NoPauses : Clock {
-  void Sleep(std::chrono::milliseconds) override {}
-};
-
-class MotorScanTest : public ::testing::Test {
+class MotorScanTest : public testing::SimulatedPorts {
  protected:
-  void Start(const std::string& scenario) {
-    auto parsed = sim::ParseScenario(scenario);
-    ASSERT_TRUE(parsed.errors.empty());
-    std::string error;
-    simulator_ = sim::Simulator::Start(parsed.scenario, &directory_, error);
-    ASSERT_TRUE(simulator_) << error;
-  }
-  int Com(std::size_t port) const { return std::stoi(simulator_->PortName(port).substr(3)); }
   // As a download leaves it: one character code a long, -1 after the last.
   void StoreRecord(std::size_t port, std::size_t motor, int eepromAddress, const std::string& text) {
     simulator_->WithMotor(port, motor, [&](sim::Firmware& firmware) {
@@ -53,10 +40,7 @@ class MotorScanTest : public ::testing::Test {
   }
   void Scan(std::vector<int> ports) { scan_.Run({std::move(ports), &clock_}, view_); }
 
-  TemporaryRegistry registry_;
-  sim::RegistryPortDirectory directory_;
-  std::unique_ptr<sim::Simulator> simulator_;
-  NoPauses clock_;
+  RecordingClock clock_;
   testing::RecordingView view_;
   MotorScan scan_;
 };
@@ -135,7 +119,7 @@ TEST_F(MotorScanTest, NoMotorAnywhereIsSaidInTheMessageBox) {
 
 // A machine of files: its /dev, its sysfs tty class and its registry.
 TEST(PortCandidatesTest, RealPortsNamedPortsAndAdaptersThatGetANameOnce) {
-  TemporaryRegistry registry;
+  velkor::testing::TemporaryRegistry registry;
   TemporaryFolder machine;
   namespace fs = std::filesystem;
   const DeviceFolders folders{machine / "dev", machine / "sys"};

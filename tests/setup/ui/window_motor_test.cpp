@@ -21,14 +21,6 @@
 #include "tests/support/test_environment.h"
 
 namespace velkor::setup::ui {
-namespace {
-
-struct NoPauses : Clock {
-  void Sleep(std::chrono::milliseconds) override {}
-};
-
-}  // namespace
-
 class WindowMotorTest : public QObject {
   Q_OBJECT
 
@@ -47,7 +39,7 @@ class WindowMotorTest : public QObject {
   velkor::testing::TemporaryFolder folder_;
   sim::RegistryPortDirectory directory_;
   std::unique_ptr<sim::Simulator> simulator_;
-  NoPauses clock_;
+  RecordingClock clock_;
   std::unique_ptr<FenwaWindow> window_;
   std::vector<Message> messages_;
 
