@@ -5,6 +5,7 @@
 // "FenwaMV." in front for the motor-values window. Every call has a default
 // that does nothing, so a view implements only what it can show.
 
+#include <concepts>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,10 +47,8 @@ class View {
 };
 
 // "PrePos" and 3 give "PrePos(3)".
-inline std::string Indexed(std::string_view control, int index) {
-  return std::string(control) + "(" + std::to_string(index) + ")";
-}
-inline std::string Indexed(std::string_view control, std::size_t index) {
+template <std::integral Index>
+std::string Indexed(std::string_view control, Index index) {
   return std::string(control) + "(" + std::to_string(index) + ")";
 }
 

@@ -15,6 +15,7 @@
 #include "setup/model/axis_settings.h"
 #include "setup/model/screen.h"
 #include "setup/model/units.h"
+#include "setup/model/view.h"
 #include "setup/ui/areas.h"
 
 namespace velkor::setup::ui {
@@ -151,7 +152,7 @@ QWidget* AlwaysShown(QWidget* parent) {
 
 }  // namespace
 
-QString Named(const char* control, int index) { return QStringLiteral("%1(%2)").arg(control).arg(index); }
+QString Named(const char* control, int index) { return Text(Indexed(control, index)); }
 
 QWidget* BuildSettingsArea(QWidget* parent) {
   auto* area = new QWidget(parent);
