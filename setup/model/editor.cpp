@@ -221,6 +221,10 @@ void SettingsEditor::Replace(AxisSettings settings) {
   // Neither a file nor the data block holds these: they stay.
   settings.encoderRes = settings_.encoderRes;
   settings.encoderResText = settings_.encoderResText;
+  ShowModel(std::move(settings));
+}
+
+void SettingsEditor::ShowModel(AxisSettings settings) {
   settings.motorInfo = settings_.motorInfo;
   const AxisSettings before = settings_;
   settings_ = std::move(settings);
@@ -305,11 +309,7 @@ void SettingsEditor::Saved(std::string fileName) {
 }
 
 void SettingsEditor::Revert(AxisSettings settings, bool clean) {
-  settings.motorInfo = settings_.motorInfo;
-  const AxisSettings before = settings_;
-  settings_ = std::move(settings);
-  Show(&before);
-  RememberAll();
+  ShowModel(std::move(settings));
   settings_.changesMade = !clean;
   markShown_ = !clean && !fileName_.empty();
   view_.SetTitle(Title());

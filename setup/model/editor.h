@@ -84,6 +84,8 @@ class SettingsEditor {
   void MarkChanged();
   void RememberAll();
   void Replace(AxisSettings settings);  // a whole model from elsewhere, shown
+  // Another model on the screen, the motor information kept (it describes the motor).
+  void ShowModel(AxisSettings settings);
   void Restore(FieldId field);
 
   View& view_;
