@@ -103,6 +103,7 @@ class FenwaWindow : public QMainWindow {
   void SetBusy(bool busy);
   JogControls Jog() const;
   std::string PortText() const;
+  Clock& Pauses() const;  // the transfers' pauses: the options' clock, else real ones
 
   WindowOptions options_;
   std::unique_ptr<QtView> view_;

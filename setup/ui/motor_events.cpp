@@ -134,6 +134,8 @@ bool FenwaWindow::ButtonEvent(QWidget& widget, const QString& control, int index
   return false;
 }
 
+Clock& FenwaWindow::Pauses() const { return options_.clock ? *options_.clock : RealPauses(); }
+
 std::string FenwaWindow::PortText() const { return std::to_string(selectedPort_); }
 
 JogControls FenwaWindow::Jog() const {
@@ -336,7 +338,7 @@ void FenwaWindow::Download() {
   if (!saved.empty() && !SaveFile(saved)) saved.clear();
   const std::string fileName = saved.empty() ? std::string() : AxisFileName(saved).filename().string();
   DownloadRequest request{options_.program, PortText(), fileName, DownloadDateTime()};
-  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  Clock& clock = Pauses();
   const bool backUp = qobject_cast<QAbstractButton*>(Control("BackupFirst"))->isChecked();
   const std::filesystem::path backups = BackupFolder(options_.axisDataFolder);
   const std::string serial = editor_.Settings().motorInfo[1];
@@ -383,7 +385,7 @@ void FenwaWindow::Download() {
 
 void FenwaWindow::Upload() {
   const AxisSettings settings = editor_.Settings();
-  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  Clock& clock = Pauses();
   poll_.stop();
   session_.Post([this, settings, port = PortText(), &clock] {
     if (!channel_) return;
@@ -400,7 +402,7 @@ void FenwaWindow::Upload() {
 
 void FenwaWindow::Compare() {
   const AxisSettings settings = editor_.Settings();
-  Clock& clock = options_.clock ? *options_.clock : RealPauses();
+  Clock& clock = Pauses();
   poll_.stop();
   session_.Post([this, settings, port = PortText(), &clock] {
     if (!channel_) return;
