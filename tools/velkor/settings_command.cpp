@@ -163,7 +163,6 @@ void PrintEdit(const Edit& edit, const AxisSettings& before, const AxisSettings&
       std::fprintf(out, "  %s=%s\n", now[k].key.c_str(), now[k].value.c_str());
 }
 
-
 int Save(const AxisSettings& settings, const std::filesystem::path& path, std::FILE* err) {
   if (const auto problem = SaveAxisFile(settings, path)) {
     std::fprintf(err, "velkor settings: %s\n", problem->c_str());

@@ -90,7 +90,6 @@ std::filesystem::path InstalledProgram() {
   return std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "Fenwa.vqx";
 }
 
-
 // The file's settings with the decimals its scale gives, as the window
 // would have them after opening it.
 std::optional<AxisSettings> OpenFile(const std::string& file, std::FILE* err) {
