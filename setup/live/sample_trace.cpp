@@ -16,7 +16,7 @@ std::string Number(double value) {
 
 // Counts per second between a sample and the one before it; nothing across
 // a pause or where the clock did not move.
-bool SpeedAt(const std::deque<Sample>& samples, std::size_t i, double& speed) {
+bool SpeedAt(const Samples& samples, std::size_t i, double& speed) {
   if (i == 0 || samples[i].resumed) return false;
   const double interval = samples[i].time - samples[i - 1].time;
   if (interval <= 0) return false;
@@ -26,7 +26,7 @@ bool SpeedAt(const std::deque<Sample>& samples, std::size_t i, double& speed) {
 
 }  // namespace
 
-TimingFigures TimingOf(const std::deque<Sample>& samples) {
+TimingFigures TimingOf(const Samples& samples) {
   TimingFigures figures;
   figures.count = samples.size();
   double polled = 0;  // the time the poll ran: pauses left out
@@ -73,7 +73,7 @@ double UserUnitsPerCount(const AxisSettings& settings) {
   return scale.encCounts == 0 ? 1 : scale.userCounts / scale.encCounts;
 }
 
-PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts,
+PlotCurves CurvesOf(const Samples& samples, const AxisSettings& settings, bool inCounts,
                     std::optional<double> origin) {
   PlotCurves curves;
   const double factor = inCounts ? 1 : UserUnitsPerCount(settings);
@@ -90,7 +90,7 @@ PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& setti
   return curves;
 }
 
-std::string CsvOf(const std::deque<Sample>& samples, const AxisSettings& settings) {
+std::string CsvOf(const Samples& samples, const AxisSettings& settings) {
   const std::string unit = settings.PositionCaption();
   std::string csv = "time (s),position (" + unit + "),position error (" + unit + "),speed (" + unit +
                     "/s),position (counts),position error (counts),speed (counts/s)\n";

@@ -22,6 +22,9 @@ struct Sample {
   bool resumed = false;
 };
 
+// Samples in time order.
+using Samples = std::deque<Sample>;
+
 struct TimingFigures {
   std::size_t count = 0;
   double achievedRate = 0;  // samples per second over the kept stretch
@@ -29,7 +32,7 @@ struct TimingFigures {
 };
 
 // The figures of a run of samples in time order.
-TimingFigures TimingOf(const std::deque<Sample>& samples);
+TimingFigures TimingOf(const Samples& samples);
 // "48.3 samples/s, largest gap 31 ms, 483 samples".
 std::string TimingText(const TimingFigures& figures);
 
@@ -47,7 +50,7 @@ class SampleTrace {
   void Resume() { resumeNext_ = true; }
 
   double KeptSeconds() const { return keepSeconds_; }
-  const std::deque<Sample>& Samples() const { return samples_; }
+  const setup::Samples& Samples() const { return samples_; }
   TimingFigures Timing() const { return TimingOf(samples_); }
 
  private:
@@ -55,7 +58,7 @@ class SampleTrace {
 
   double keepSeconds_;
   bool resumeNext_ = false;
-  std::deque<Sample> samples_;
+  setup::Samples samples_;
 };
 
 // The curves as the plot draws them, against seconds since `origin` (the
@@ -69,7 +72,7 @@ struct PlotCurves {
   std::vector<PlotPoint> position, error, speed;
   std::string positionUnit, speedUnit;  // "mm", "mm/s"; "counts", "counts/s"
 };
-PlotCurves CurvesOf(const std::deque<Sample>& samples, const AxisSettings& settings, bool inCounts,
+PlotCurves CurvesOf(const Samples& samples, const AxisSettings& settings, bool inCounts,
                     std::optional<double> origin = std::nullopt);
 
 // User units per count of the selected scale.
@@ -77,6 +80,6 @@ double UserUnitsPerCount(const AxisSettings& settings);
 
 // The kept samples as CSV: one header line naming each column with its
 // unit, then one row per sample, in both user units and counts.
-std::string CsvOf(const std::deque<Sample>& samples, const AxisSettings& settings);
+std::string CsvOf(const Samples& samples, const AxisSettings& settings);
 
 }  // namespace velkor::setup

@@ -11,7 +11,7 @@ double Number(std::string_view text) { return ParseNumber(text).value_or(0); }
 
 // When the curve first reaches `level` of the step, between the samples
 // around the crossing.
-std::optional<double> Crossing(const std::vector<Sample>& samples, double start, double step, double level) {
+std::optional<double> Crossing(const Samples& samples, double start, double step, double level) {
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const double progress = (samples[i].position - start) / step;
     if (progress < level) continue;
@@ -42,11 +42,10 @@ std::string Fixed(double value, int places) {
 
 }  // namespace
 
-StepFigures StepFiguresOf(const std::vector<Sample>& samples, double moveStart, double start, double target,
+StepFigures StepFiguresOf(const Samples& samples, double moveStart, double start, double target,
                           double band) {
   StepFigures figures;
-  std::deque<Sample> timed(samples.begin(), samples.end());
-  figures.sampleRate = TimingOf(timed).achievedRate;
+  figures.sampleRate = TimingOf(samples).achievedRate;
   const double step = target - start;
   if (samples.empty() || step == 0) return figures;
   const auto low = Crossing(samples, start, step, 0.1);

@@ -22,7 +22,7 @@ struct StepFigures {
 };
 
 // `band`: the settling band as a fraction of the step (0.02: 2 %).
-StepFigures StepFiguresOf(const std::vector<Sample>& samples, double moveStart, double start, double target,
+StepFigures StepFiguresOf(const Samples& samples, double moveStart, double start, double target,
                           double band);
 
 struct StepRequest {
@@ -32,7 +32,7 @@ struct StepRequest {
 };
 
 struct StepRecord {
-  std::vector<Sample> samples;
+  Samples samples;
   double moveStart = 0;  // when the move was commanded, on the samples' clock
   double start = 0;      // counts
   double target = 0;     // counts

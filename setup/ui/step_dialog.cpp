@@ -20,8 +20,7 @@ StepDialog::StepDialog(QWidget* parent, const StepRecord& record, const std::vec
   setWindowTitle("Step Response");
   auto* layout = new QVBoxLayout(this);
 
-  const std::deque<Sample> samples(record.samples.begin(), record.samples.end());
-  const PlotCurves curves = CurvesOf(samples, settings, false, record.moveStart);
+  const PlotCurves curves = CurvesOf(record.samples, settings, false, record.moveStart);
   auto* chart = new QChart;
   chart->setTitle("Position (" + Text(curves.positionUnit) + ")");
   auto* position = new QLineSeries(chart);

@@ -92,8 +92,8 @@ TEST(PlotPoll, TheTraceKeepsItsLastSecondsAndExportsThemWithUnits) {
 
 // A move of 1000 counts that ramps for a second from t = 1, overshoots by
 // 10 % and comes back, sampled every 10 ms.
-std::vector<Sample> OvershootingStep() {
-  std::vector<Sample> samples;
+Samples OvershootingStep() {
+  Samples samples;
   for (int i = 0; i <= 400; ++i) {
     const double t = i * 0.01;
     // 1100 at t = 2, then back to within 2 % of the step at t = 2 + 0.2 ln 5.
@@ -104,7 +104,7 @@ std::vector<Sample> OvershootingStep() {
 }
 
 TEST(StepResponse, FiguresOfCurvesWithKnownFigures) {
-  const std::vector<Sample> curve = OvershootingStep();
+  const Samples curve = OvershootingStep();
   const StepFigures figures = StepFiguresOf(curve, 1.0, 0, 1000, 0.02);
   ASSERT_TRUE(figures.riseTime);
   EXPECT_NEAR(*figures.riseTime, 800.0 / 1100, 1e-9);  // 100 to 900 counts at 1100 counts/s
@@ -115,7 +115,7 @@ TEST(StepResponse, FiguresOfCurvesWithKnownFigures) {
   EXPECT_NEAR(figures.sampleRate, 100, 1e-9);
 
   // Downwards the same; a curve that never gets there has no rise or settling time.
-  std::vector<Sample> down = curve;
+  Samples down = curve;
   for (Sample& sample : down) sample.position = 500 - sample.position;
   const StepFigures mirrored = StepFiguresOf(down, 1.0, 500, -500, 0.02);
   EXPECT_NEAR(*mirrored.riseTime, *figures.riseTime, 1e-9);
