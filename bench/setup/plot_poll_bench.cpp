@@ -10,11 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "bench/setup/line_time.h"
+#include "bench/setup/paced_motor.h"
 #include "setup/live/plot_poll.h"
-#include "sim/frontend/simulator.h"
 #include "tests/support/test_environment.h"
-#include "velkor/automation.h"
 
 namespace {
 
@@ -23,19 +21,14 @@ using namespace velkor::setup;
 void PollWithThePlotOpen(benchmark::State& state) {
   const int baud = static_cast<int>(state.range(0));
   velkor::testing::TemporaryRegistry registry;
-  auto parsed = velkor::sim::ParseScenario("port chain pace\nmotor baud=" + std::to_string(baud) + "\n");
-  std::string error;
-  auto simulator = velkor::sim::Simulator::Start(parsed.scenario, nullptr, error);
-  velkor::ComPtr<IVNXComm> host;
-  LONG motors = 0;
-  if (!simulator || FAILED(velkor::CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid())) ||
-      FAILED(host->put_BaudRate(baud)) || FAILED(host->OpenPort(velkor::Bstr(simulator->DevicePath(0)).get())) ||
-      FAILED(host->AddressMotorChain(&motors)) || motors != 1) {
+  auto motor = velkor::bench::StartPacedMotor(baud);
+  if (!motor) {
     state.SkipWithError("no simulated motor or no engine");
     return;
   }
-  simulator->WithMotor(0, 0, [](velkor::sim::Firmware& motor) { return motor.Command("O=123456"); });
-  velkor::bench::CountingChannel channel(host, 1);
+  auto& simulator = motor.simulator;
+  simulator->WithMotor(0, 0, [](velkor::sim::Firmware& firmware) { return firmware.Command("O=123456"); });
+  velkor::bench::CountingChannel channel(motor.host, 1);
   LiveState live;
   live.pollingOn = true;
   live.selectedAddress = 1;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "bench/setup/line_time.h"
+#include "bench/setup/paced_motor.h"
 #include "engine/compiler/compiler.h"
 #include "platform/files/whole_file.h"
 #include "setup/transfer/engine_channel.h"
@@ -42,26 +42,17 @@ void SettingsRoundTrip(benchmark::State& state) {
   const auto folder = std::filesystem::temp_directory_path() / ("velkor-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   ::setenv("VELKOR_REGISTRY", (folder / "user.reg").c_str(), 1);
-  // An RS232 chain, where the motor's echo paces the host, as on the bench.
-  auto parsed = velkor::sim::ParseScenario("port chain pace\nmotor baud=9600\n");
-  std::string error;
-  auto simulator = velkor::sim::Simulator::Start(parsed.scenario, nullptr, error);
-  velkor::ComPtr<IVNXComm> host;
-  if (!simulator || FAILED(velkor::CreateObject("VNXEngine.VNXHost", IID_IVNXComm, host.OutVoid())) ||
-      FAILED(host->OpenPort(velkor::Bstr(simulator->DevicePath(0)).get()))) {
+  auto motor = velkor::bench::StartPacedMotor(kBaud);
+  if (!motor) {
     state.SkipWithError("no simulated motor or no engine");
     return;
   }
-  LONG motors = 0;
-  if (FAILED(host->AddressMotorChain(&motors)) || motors != 1) {
-    state.SkipWithError("no simulated motor or no engine");
-    return;
-  }
+  auto& simulator = motor.simulator;
   velkor::engine::compiler::Compiler compiler;
   compiler.Compile("a=1\nEND\n");
   const auto program = folder / "Fenwa.vqx";
   velkor::files::ReplaceFile(program, compiler.Image());
-  CountingChannel channel(host, 1);
+  CountingChannel channel(motor.host, 1);
   View view;
   AxisSettings settings;
   settings.motorInfo[3] = settings.encoderResText;
