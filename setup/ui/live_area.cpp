@@ -132,8 +132,8 @@ QWidget* Tuning(QWidget* parent) {
   layout->addWidget(slider, 1, 1);
   // Our additions: watching the motor and measuring a step.
   layout->addWidget(Make<QPushButton>(box, "LivePlot", "Live Plot..."), 2, 0);
+  layout->addWidget(Make<QPushButton>(box, "StepResponse", "Step Response"), 2, 1);
   auto* step = new QHBoxLayout;
-  step->addWidget(Make<QPushButton>(box, "StepResponse", "Step Response"));
   auto* function = Make<QSpinBox>(box, "StepFunction");
   function->setRange(0, 15);
   function->setPrefix("Function ");
@@ -147,6 +147,7 @@ QWidget* Tuning(QWidget* parent) {
   step->addWidget(seconds);
   auto* band = Make<QDoubleSpinBox>(box, "StepBand");
   band->setRange(0.1, 50);
+  band->setDecimals(1);
   band->setValue(2);
   band->setPrefix("band ");
   band->setSuffix(" %");
